@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <optional>
+
+namespace quillon {
+
+// The host serial device behind a COM number.
+struct HostPort
+{
+    QString systemLocation; // "/dev/ttyUSB0"; "COM3" on Windows
+    QString description;
+    QString manufacturer;
+    std::optional<quint16> vendorId;
+    std::optional<quint16> productId;
+};
+
+// Maps the COM numbers 1 to 20 to host serial devices.
+class PortMap
+{
+public:
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 20;
+
+    // On Windows COMn is the port named "COMn"; elsewhere the host's ports in natural order of
+    // their system location, the k-th being COMk.
+    static PortMap host();
+
+    void setPort(int comNumber, const HostPort &port);
+    // nullptr when the number has no host device.
+    const HostPort *port(int comNumber) const;
+
+    // "COM3"
+    static QString comName(int comNumber);
+    // "COM3 (/dev/ttyUSB0)", or just "COM3" where the device has the same name or there is none.
+    QString describe(int comNumber) const;
+    // What the port box shows when the pointer rests on an entry.
+    QString tooltip(int comNumber) const;
+
+private:
+    std::map<int, HostPort> ports_;
+};
+
+} // namespace quillon

@@ -1,0 +1,2 @@
+// Placeholder until the simulated device lands.
+#include "simulatedquillon.h"

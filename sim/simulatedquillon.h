@@ -1,0 +1,76 @@
+#pragma once
+
+#include "devicesettings.h"
+#include "setupframe.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace quillon {
+
+// A Quillon on the master side of a pseudo-terminal it creates. It answers "R", "W" and "F"
+// requests with good checksums, ignores anything else, and records every byte it receives.
+// It runs on a thread of its own; every public call is thread-safe.
+class SimulatedQuillon
+{
+public:
+    enum class ReplyFault {
+        None,
+        NoReply,       // receives and records, never answers
+        WrongChecksum, // the checksum byte of every reply is off by one
+        CutShort,      // the last two bytes of every reply are never sent
+        SendTwice,     // every reply is sent twice in one burst
+    };
+    enum class Pacing {
+        Burst,    // a whole reply in one write
+        ByteGaps, // one byte per write with byteGap between them
+        LineRate, // one byte per 86.8 microseconds, the real line at 115200 baud
+    };
+
+    SimulatedQuillon();
+    ~SimulatedQuillon();
+    SimulatedQuillon(const SimulatedQuillon &) = delete;
+    SimulatedQuillon &operator=(const SimulatedQuillon &) = delete;
+
+    // The device side of the pseudo-terminal ("/dev/pts/7"), what the tool opens.
+    std::string devicePath() const;
+
+    DeviceSettings settings() const;
+    void setSettings(const DeviceSettings &settings);
+    // The 70 reserved bytes of the stored record (0 when made); a write stores them as sent.
+    Bytes reservedBytes() const;
+    void setReservedBytes(const Bytes &reserved);
+
+    void setFormatTime(std::chrono::milliseconds duration);
+    void setReplyFault(ReplyFault fault);
+    void setPacing(Pacing pacing,
+                   std::chrono::microseconds byteGap = std::chrono::microseconds(500));
+    // Bytes sent before every reply, and bytes inserted after the reply's first `insideAt` bytes.
+    void setNoise(const Bytes &before, const Bytes &inside = {}, std::size_t insideAt = 0);
+
+    // Every byte received since start or the last clearReceived().
+    Bytes received() const;
+    void clearReceived();
+    // Waits until at least `count` bytes have been received, or the timeout runs out.
+    bool waitForReceived(std::size_t count, std::chrono::milliseconds timeout) const;
+    // Number of well-formed requests answered (or, with NoReply, accepted) so far.
+    int requestsHandled() const;
+
+    // Writes bytes to the line now, outside any exchange (stale bytes, stray noise).
+    void sendRaw(const Bytes &bytes);
+
+    // Closes the master side, as if the device were pulled out. The device path stays valid
+    // until destruction but nothing answers any more.
+    void unplug();
+
+private:
+    // Implementation (the pty descriptors, the thread, the request parser) is private.
+    struct Impl;
+    Impl *impl_;
+};
+
+} // namespace quillon
