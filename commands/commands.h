@@ -1,5 +1,9 @@
 #pragma once
 
+#include "setupframe.h"
+
+#include <QString>
+
 namespace quillon {
 
 class Exchange;
@@ -17,6 +21,9 @@ public:
     void button_format_flash_Click();
 
 private:
+    // Appends the command's log label and writes its request, byte by byte.
+    void SendRequest(const QString &label, const Bytes &frame);
+
     Exchange &exchange_;
     WindowInterface &window_;
 };

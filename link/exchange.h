@@ -68,8 +68,9 @@ public:
 
 private:
     void EndWithReply(ReplyOutcome outcome);
+    // The end path of a port that could not be opened: one red line that says why.
+    void FailOpen(const QString &reason);
     void StopTimers();
-    void RepaintStatus();
 
     WindowInterface &window_;
     MSComm comm_;

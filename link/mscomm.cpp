@@ -1,30 +1,180 @@
-// Temporary stub; the real serial layer follows.
 #include "mscomm.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <unistd.h>
 
 namespace quillon {
 
-MSComm::MSComm(PortMap portMap, QObject *parent) : QObject(parent), portMap_(std::move(portMap)) {}
+OpenFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool deviceAccessible,
+                              const QString &detail)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return {OpenFailure::Kind::DoesNotExist, detail};
+    case QSerialPort::PermissionError:
+        return {deviceAccessible ? OpenFailure::Kind::InUse : OpenFailure::Kind::NoPermission,
+                detail};
+    default:
+        return {OpenFailure::Kind::Other, detail};
+    }
+}
+
+namespace {
+
+bool DeviceAccessible(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0;
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+} // namespace
+
+MSComm::MSComm(PortMap portMap, QObject *parent)
+    : QObject(parent), portMap_(std::move(portMap)), port_(new QSerialPort(this))
+{
+    connect(port_, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
+    connect(port_, &QSerialPort::errorOccurred, this, &MSComm::onError);
+}
+
 MSComm::~MSComm() = default;
+
 void MSComm::setCommPort(int comNumber)
 {
     commPort_ = comNumber;
 }
-void MSComm::setSettings(const QString &) {}
-bool MSComm::setPortOpen(bool)
+
+void MSComm::setSettings(const QString &settings)
 {
-    return false;
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4) {
+        return;
+    }
+    baudRate_ = parts[0].toInt();
+    const QChar parity = parts[1].isEmpty() ? QLatin1Char('n') : parts[1].at(0).toLower();
+    parity_ = parity == QLatin1Char('e')   ? QSerialPort::EvenParity
+              : parity == QLatin1Char('o') ? QSerialPort::OddParity
+                                           : QSerialPort::NoParity;
+    dataBits_ = static_cast<QSerialPort::DataBits>(parts[2].toInt());
+    stopBits_ = parts[3] == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
 }
-void MSComm::Output(const QByteArray &) {}
+
+void MSComm::applySettings()
+{
+    port_->setBaudRate(baudRate_);
+    port_->setParity(parity_);
+    port_->setDataBits(dataBits_);
+    port_->setStopBits(stopBits_);
+    // Software flow control would swallow the bytes 0x11 and 0x13 of a frame.
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        open_ = false;
+        pending_.clear();
+        if (port_->isOpen()) {
+            port_->close();
+        }
+        return true;
+    }
+    if (open_) {
+        return true;
+    }
+    failure_ = {};
+    const HostPort *host = portMap_.port(commPort_);
+    if (host == nullptr) {
+        failure_.kind = OpenFailure::Kind::DoesNotExist;
+        return false;
+    }
+    port_->setPortName(host->systemLocation);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        failure_ = ClassifyOpenError(port_->error(), DeviceAccessible(host->systemLocation),
+                                     port_->errorString());
+        port_->clearError();
+        return false;
+    }
+    lost_ = false;
+    applySettings();
+    // A stale frame that arrived before the open must never pass for the reply.
+    port_->clear(QSerialPort::Input);
+    port_->readAll();
+    open_ = true;
+    return true;
+}
+
+void MSComm::Output(const QByteArray &bytes)
+{
+    if (port_->isOpen()) {
+        port_->write(bytes);
+    }
+}
+
 QByteArray MSComm::Input()
 {
-    return {};
+    if (current_taken_) {
+        return {};
+    }
+    current_taken_ = true;
+    return current_;
 }
-void MSComm::onReadyRead() {}
-void MSComm::onError(QSerialPort::SerialPortError) {}
-void MSComm::deliverPending() {}
-OpenFailure MSComm::classify(QSerialPort::SerialPortError) const
+
+void MSComm::onReadyRead()
 {
-    return {};
+    const QByteArray bytes = port_->readAll();
+    if (!open_) {
+        return;
+    }
+    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+    deliverPending();
+}
+
+void MSComm::deliverPending()
+{
+    // A handler that closes the port ends the delivery; the rest is never parsed.
+    if (delivering_) {
+        return;
+    }
+    delivering_ = true;
+    while (open_ && !pending_.empty()) {
+        current_ = QByteArray(1, pending_.front());
+        current_taken_ = false;
+        pending_.pop_front();
+        commEvent_ = kComEvReceive;
+        emit OnComm();
+    }
+    delivering_ = false;
+}
+
+void MSComm::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) {
+        return;
+    }
+    if (!port_->isOpen() || lost_) {
+        return;
+    }
+    lost_ = true;
+    // The device is gone. Qt would report this error again on every poll at full CPU, so the
+    // port stops reading at once; the exchange then ends by its timeout.
+    port_->clearError();
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (port_->isOpen()) {
+                port_->close();
+            }
+        },
+        Qt::QueuedConnection);
+    current_taken_ = true;
+    commEvent_ = kComEventRxOver;
+    emit OnComm();
 }
 
 } // namespace quillon

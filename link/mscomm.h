@@ -25,6 +25,11 @@ struct OpenFailure
     QString detail; // the serial layer's own text, for Other
 };
 
+// Tells apart the reasons an operator can act on. The serial layer reports "in use" and "no
+// permission" as one error, so the device's access rights decide between them.
+OpenFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool deviceAccessible,
+                              const QString &detail);
+
 // The serial control: the operations the exchanges rely on, over Qt Serial Port. A raw 8-bit
 // line with no flow control; every received byte is raised as one receive event, in order.
 class MSComm : public QObject
@@ -61,18 +66,23 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void deliverPending();
-    OpenFailure classify(QSerialPort::SerialPortError error) const;
+    void applySettings();
 
     PortMap portMap_;
     QSerialPort *port_ = nullptr;
     int commPort_ = PortMap::kFirstPort;
     qint32 baudRate_ = 115200;
+    QSerialPort::Parity parity_ = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
     bool open_ = false;
     bool delivering_ = false;
+    bool lost_ = false;
     OpenFailure failure_;
     int commEvent_ = 0;
     std::deque<char> pending_;
     QByteArray current_;
+    bool current_taken_ = true;
 };
 
 } // namespace quillon

@@ -1,10 +1,59 @@
 #include "portmap.h"
 
+#include <QCollator>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
 namespace quillon {
+
+namespace {
+
+HostPort FromInfo(const QSerialPortInfo &info)
+{
+    HostPort port;
+    port.systemLocation = info.systemLocation();
+    port.description = info.description();
+    port.manufacturer = info.manufacturer();
+    if (info.hasVendorIdentifier()) {
+        port.vendorId = info.vendorIdentifier();
+    }
+    if (info.hasProductIdentifier()) {
+        port.productId = info.productIdentifier();
+    }
+    return port;
+}
+
+} // namespace
 
 PortMap PortMap::host()
 {
-    return {};
+    PortMap map;
+    QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+#ifdef Q_OS_WIN
+    for (const QSerialPortInfo &info : infos) {
+        for (int n = kFirstPort; n <= kLastPort; ++n) {
+            if (info.portName() == comName(n)) {
+                map.setPort(n, FromInfo(info));
+            }
+        }
+    }
+#else
+    // Natural order, so that ttyUSB2 comes before ttyUSB10.
+    QCollator collator;
+    collator.setNumericMode(true);
+    std::sort(infos.begin(), infos.end(), [&](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return collator.compare(a.systemLocation(), b.systemLocation()) < 0;
+    });
+    int n = kFirstPort;
+    for (const QSerialPortInfo &info : infos) {
+        if (n > kLastPort) {
+            break;
+        }
+        map.setPort(n++, FromInfo(info));
+    }
+#endif
+    return map;
 }
 
 void PortMap::setPort(int comNumber, const HostPort &port)
@@ -14,7 +63,7 @@ void PortMap::setPort(int comNumber, const HostPort &port)
 
 const HostPort *PortMap::port(int comNumber) const
 {
-    auto it = ports_.find(comNumber);
+    const auto it = ports_.find(comNumber);
     return it == ports_.end() ? nullptr : &it->second;
 }
 
@@ -25,12 +74,35 @@ QString PortMap::comName(int comNumber)
 
 QString PortMap::describe(int comNumber) const
 {
-    return comName(comNumber);
+    const QString name = comName(comNumber);
+    const HostPort *host = port(comNumber);
+    if (host == nullptr || host->systemLocation.isEmpty() || host->systemLocation == name) {
+        return name;
+    }
+    return QStringLiteral("%1 (%2)").arg(name, host->systemLocation);
 }
 
 QString PortMap::tooltip(int comNumber) const
 {
-    return describe(comNumber);
+    const HostPort *host = port(comNumber);
+    if (host == nullptr) {
+        return comName(comNumber);
+    }
+    QStringList lines{host->systemLocation};
+    if (!host->description.isEmpty()) {
+        lines << host->description;
+    }
+    if (!host->manufacturer.isEmpty()) {
+        lines << host->manufacturer;
+    }
+    if (host->vendorId || host->productId) {
+        const auto hex = [](const std::optional<quint16> &id) {
+            return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0'))
+                      : QStringLiteral("?");
+        };
+        lines << QStringLiteral("USB %1:%2").arg(hex(host->vendorId), hex(host->productId));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace quillon
