@@ -14,6 +14,8 @@ void Enable(QTimer &timer)
     }
 }
 
+} // namespace
+
 QString PortErrorLine(const OpenFailure &failure, const QString &port)
 {
     switch (failure.kind) {
@@ -31,8 +33,6 @@ QString PortErrorLine(const OpenFailure &failure, const QString &port)
     }
     return QStringLiteral("Port error: %1 cannot be opened: %2").arg(port, failure.detail);
 }
-
-} // namespace
 
 Exchange::Exchange(WindowInterface &window, PortMap portMap, QObject *parent)
     : QObject(parent), window_(window), comm_(std::move(portMap))

@@ -18,6 +18,9 @@ inline constexpr int kProgressSteps = 150;
 inline constexpr char kFormatCaption[] = "Format Flash";
 inline constexpr char kAbortCaption[] = "Abort";
 
+// The log line that tells the operator why a port could not be opened.
+QString PortErrorLine(const OpenFailure &failure, const QString &port);
+
 // One entry of the port box.
 struct PortEntry
 {

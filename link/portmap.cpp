@@ -26,11 +26,12 @@ HostPort FromInfo(const QSerialPortInfo &info)
 
 } // namespace
 
-PortMap PortMap::host()
+PortMap PortMap::host(int firstNumber)
 {
     PortMap map;
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
 #ifdef Q_OS_WIN
+    Q_UNUSED(firstNumber);
     for (const QSerialPortInfo &info : infos) {
         for (int n = kFirstPort; n <= kLastPort; ++n) {
             if (info.portName() == comName(n)) {
@@ -45,7 +46,7 @@ PortMap PortMap::host()
     std::sort(infos.begin(), infos.end(), [&](const QSerialPortInfo &a, const QSerialPortInfo &b) {
         return collator.compare(a.systemLocation(), b.systemLocation()) < 0;
     });
-    int n = kFirstPort;
+    int n = firstNumber;
     for (const QSerialPortInfo &info : infos) {
         if (n > kLastPort) {
             break;

@@ -25,8 +25,8 @@ public:
     static constexpr int kLastPort = 20;
 
     // On Windows COMn is the port named "COMn"; elsewhere the host's ports in natural order of
-    // their system location, the k-th being COMk.
-    static PortMap host();
+    // their system location, the k-th being COMk. The demo starts the host's ports further up.
+    static PortMap host(int firstNumber = kFirstPort);
 
     void setPort(int comNumber, const HostPort &port);
     // nullptr when the number has no host device.

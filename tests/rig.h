@@ -1,0 +1,121 @@
+#pragma once
+
+// A window wired to simulated devices on pseudo-terminals, reached through symbolic links so
+// that a test can re-plug a device under the same COM number.
+
+#include "exchange.h"
+#include "main_frm.h"
+#include "simulatedquillon.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace quillon::test {
+
+inline QByteArray ToBytes(const Bytes &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+class Rig
+{
+public:
+    // COM3 is the simulated device; COM5 names a device that does not exist.
+    explicit Rig(bool withDevice = true)
+    {
+        if (withDevice) {
+            plug();
+        }
+        PortMap map;
+        map.setPort(3, {linkPath(), QStringLiteral("simulated Quillon"), {}, {}, {}});
+        map.setPort(5, {dir.filePath(QStringLiteral("missing")), {}, {}, {}, {}});
+        window = std::make_unique<main_frm>(map);
+        window->show();
+    }
+
+    QString linkPath() const { return dir.filePath(QStringLiteral("com3")); }
+
+    // A new device behind COM3, as if another one were plugged in.
+    void plug()
+    {
+        sim = std::make_unique<SimulatedQuillon>();
+        QFile::remove(linkPath());
+        QFile::link(QString::fromStdString(sim->devicePath()), linkPath());
+    }
+
+    template <typename T> T *child(const char *name) const
+    {
+        return window->findChild<T *>(QString::fromLatin1(name));
+    }
+    QComboBox *ports() const { return child<QComboBox>("comports"); }
+    QPushButton *button(const char *name) const { return child<QPushButton>(name); }
+    QString log() const { return child<QLabel>("status")->text(); }
+    QColor logColor() const
+    {
+        return child<QLabel>("status")->palette().color(QPalette::WindowText);
+    }
+    QString box(Box b) const { return window->boxText(b); }
+    Exchange &exchange() const { return window->exchange(); }
+
+    // Chooses an entry with the keyboard, as an operator would.
+    void pick(const QString &name)
+    {
+        QComboBox *box = ports();
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Home);
+        while (box->currentText() != name && box->currentIndex() + 1 < box->count()) {
+            QTest::keyClick(box, Qt::Key_Down);
+        }
+    }
+
+    // Types over the port box's text without choosing an entry.
+    void typePort(const QString &text)
+    {
+        QLineEdit *edit = ports()->lineEdit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+
+    void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+
+    // Clicks the format button and answers the warning box when it shows.
+    void formatAnswering(QMessageBox::StandardButton answer)
+    {
+        QTimer::singleShot(0, [answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box != nullptr) {
+                box->button(answer)->click();
+            }
+        });
+        click("button_format_flash");
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<SimulatedQuillon> sim;
+    std::unique_ptr<main_frm> window;
+};
+
+// Three log lines of one exchange.
+inline QString Log(const QString &port, const QString &label, const QString &outcome)
+{
+    return QStringLiteral("OpenCom: %1\r\n%2): -> %3\r\nCloseCom: %1\r\n").arg(port, label, outcome);
+}
+
+inline const QColor kGreen(0, 192, 0);
+inline const QColor kRed(255, 0, 0);
+
+} // namespace quillon::test

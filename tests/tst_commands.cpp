@@ -1,0 +1,266 @@
+// Write Setup and Format Flash end to end, through the real window and a pseudo-terminal.
+
+#include "rig.h"
+
+using namespace quillon;
+using namespace quillon::test;
+
+Q_DECLARE_METATYPE(quillon::DeviceSettings)
+
+namespace {
+
+const DeviceSettings kExample{12345678,
+                              {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                              {192, 168, 0, 100},
+                              {255, 255, 255, 0},
+                              {192, 168, 0, 1},
+                              {192, 168, 0, 1},
+                              {0, 0, 0, 0}};
+
+// Independently written: the frame of the settings above, as a device must receive it.
+QByteArray ExampleFrame()
+{
+    QByteArray frame = QByteArray::fromHex("025764"
+                                           "00bc614e001a2b3c4d5e"
+                                           "c0a80064ffffff00c0a80001c0a8000100000000");
+    frame.append(70, '\0');
+    frame.append(QByteArray::fromHex("ed03"));
+    return frame;
+}
+
+void Fill(Rig &rig, const DeviceSettings &settings)
+{
+    const BoxTexts<std::string> texts = TextsFromSettings(settings);
+    for (int i = 0; i < kBoxCount; ++i) {
+        rig.window->setBoxText(BoxAt(i), QString::fromStdString(texts[i]));
+    }
+}
+
+} // namespace
+
+class tst_Commands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeSendsExactFrame_data();
+    void writeSendsExactFrame();
+    void writeThenReadGivesSameTexts();
+    void invalidFieldIsRefused_data();
+    void invalidFieldIsRefused();
+    void formatCancelChangesNothing();
+    void formatAnsweredBeforeBarIsFull();
+    void formatAborted();
+    void formatWithoutAnswerTimesOutOnce();
+    void abortAfterFullBarEndsOnce();
+    void exchangeNumbersRunOn();
+};
+
+void tst_Commands::writeSendsExactFrame_data()
+{
+    QTest::addColumn<DeviceSettings>("settings");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("example") << kExample << ExampleFrame();
+    QByteArray zero = QByteArray::fromHex("025764");
+    zero.append(100, '\0');
+    zero.append(QByteArray::fromHex("bb03"));
+    QTest::newRow("all zero") << DeviceSettings{} << zero;
+    DeviceSettings max{2147483647, {}, {}, {}, {}, {}, {}};
+    max.mac.fill(255);
+    for (Address *a : {&max.ipAddress, &max.subnetMask, &max.defaultGateway, &max.primaryDns,
+                       &max.secondaryDns}) {
+        a->fill(255);
+    }
+    QByteArray full = QByteArray::fromHex("0257647fffffff");
+    full.append(26, '\xff');
+    full.append(70, '\0');
+    full.append(QByteArray::fromHex("1d03")); // 7709 modulo 256
+    QTest::newRow("maximum") << max << full;
+}
+
+void tst_Commands::writeSendsExactFrame()
+{
+    QFETCH(DeviceSettings, settings);
+    QFETCH(QByteArray, frame);
+    Rig rig;
+    Fill(rig, settings);
+    rig.pick("COM3");
+    rig.click("write_setup");
+    // Edits during the exchange do not change what was sent.
+    QTest::keyClicks(rig.child<QLineEdit>("ipadr1"), "9");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Writing Setup (1", "OK"));
+    QCOMPARE(ToBytes(rig.sim->received()), frame);
+}
+
+void tst_Commands::writeThenReadGivesSameTexts()
+{
+    Rig rig;
+    Fill(rig, kExample);
+    rig.pick("COM3");
+    rig.click("write_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    QCOMPARE(rig.sim->settings(), kExample);
+    Fill(rig, DeviceSettings{});
+    rig.click("read_setup");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (2", "OK"));
+    for (int i = 0; i < kBoxCount; ++i) {
+        QCOMPARE(rig.box(BoxAt(i)), QString::fromStdString(TextsFromSettings(kExample)[i]));
+    }
+}
+
+void tst_Commands::invalidFieldIsRefused_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("focused");
+    QTest::newRow("empty octet") << int(Box::ipadr2) << ""
+                                 << "IP Address octet 2 has no valid value" << true;
+    QTest::newRow("octet over 255") << int(Box::subnetmask4) << "256"
+                                    << "Subnet mask octet 4 has no valid value" << true;
+    QTest::newRow("MAC above FF") << int(Box::macadr3) << "100"
+                                  << "MAC Adr. byte 3 has no valid value" << false;
+    QTest::newRow("serial too large") << int(Box::serialno) << "4294967295"
+                                      << "Serial No. above 2147483647 cannot be written" << false;
+    QTest::newRow("empty serial") << int(Box::serialno) << ""
+                                  << "Serial No. has no valid value" << false;
+}
+
+void tst_Commands::invalidFieldIsRefused()
+{
+    QFETCH(int, box);
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    QFETCH(bool, focused);
+    Rig rig;
+    Fill(rig, kExample);
+    rig.pick("COM3");
+    rig.window->setBoxText(Box(box), text);
+    rig.button("read_setup")->setFocus();
+    // An empty serial number disables Write Setup; the keyboard still reaches the handler.
+    rig.window->commands().write_setup_Click();
+    QCOMPARE(rig.log(), QStringLiteral("Write Setup: %1\r\n").arg(line));
+    QCOMPARE(rig.logColor(), kRed);
+    QCOMPARE(rig.exchange().exchange_no(), 0);
+    QVERIFY(!rig.exchange().busy());
+    QCOMPARE(rig.child<QLineEdit>(BoxObjectName(Box(box)).data())->hasFocus(), focused);
+    QTest::qWait(50); // nothing may be written: give a stray write time to arrive
+    QVERIFY(rig.sim->received().empty());
+}
+
+void tst_Commands::formatCancelChangesNothing()
+{
+    Rig rig;
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
+    const QString log = rig.log();
+    rig.sim->clearReceived();
+    rig.formatAnswering(QMessageBox::Cancel);
+    QCOMPARE(rig.log(), log);
+    QCOMPARE(rig.exchange().exchange_no(), 1);
+    QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
+    QVERIFY(rig.button("read_setup")->isEnabled());
+    QVERIFY(rig.sim->received().empty());
+}
+
+void tst_Commands::formatAnsweredBeforeBarIsFull()
+{
+    Rig rig;
+    rig.sim->setFormatTime(std::chrono::milliseconds(200));
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    rig.sim->clearReceived();
+    rig.formatAnswering(QMessageBox::Ok);
+    QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Abort"));
+    QVERIFY(rig.button("button_format_flash")->isEnabled());
+    QVERIFY(!rig.button("read_setup")->isEnabled());
+    rig.exchange().Timer3_Timer();
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 1);
+    QTRY_COMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "OK"));
+    QCOMPARE(ToBytes(rig.sim->received()), QByteArray("\x02\x46\x00\x46\x03", 5));
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 0);
+    QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
+    for (const char *name : {"read_setup", "write_setup", "button_format_flash"}) {
+        QVERIFY2(rig.button(name)->isEnabled(), name);
+    }
+}
+
+void tst_Commands::formatAborted()
+{
+    Rig rig;
+    rig.sim->setFormatTime(std::chrono::minutes(5));
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    rig.formatAnswering(QMessageBox::Ok);
+    for (int i = 0; i < 7; ++i) {
+        rig.exchange().Timer3_Timer();
+    }
+    // The second click aborts and never shows the warning box.
+    rig.click("button_format_flash");
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QCOMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Aborted"));
+    QCOMPARE(rig.logColor(), kRed);
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 7);
+    QVERIFY(rig.button("button_format_flash")->isEnabled());
+    QVERIFY(rig.button("read_setup")->isEnabled());
+    QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
+    QVERIFY(!rig.exchange().Timer3().isActive());
+}
+
+void tst_Commands::formatWithoutAnswerTimesOutOnce()
+{
+    Rig rig;
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    rig.formatAnswering(QMessageBox::Ok);
+    for (int i = 0; i < 151; ++i) {
+        rig.exchange().Timer3_Timer();
+    }
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
+    QTRY_COMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Timeout"));
+    QTest::qWait(50); // a second timeout would follow within 10 ms
+    QCOMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Timeout"));
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
+    QVERIFY(rig.button("button_format_flash")->isEnabled());
+}
+
+void tst_Commands::abortAfterFullBarEndsOnce()
+{
+    Rig rig;
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    rig.formatAnswering(QMessageBox::Ok);
+    for (int i = 0; i < 151; ++i) {
+        rig.exchange().Timer3_Timer();
+    }
+    rig.click("button_format_flash");
+    QTest::qWait(50); // the armed 10 ms timeout must not fire after the abort
+    QCOMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Aborted"));
+}
+
+void tst_Commands::exchangeNumbersRunOn()
+{
+    Rig rig;
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.exchange().busy());
+    rig.formatAnswering(QMessageBox::Cancel); // a cancelled format does not count
+    rig.click("write_setup");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Writing Setup (2", "OK"));
+    rig.formatAnswering(QMessageBox::Ok);
+    QTRY_COMPARE(rig.log(), Log("COM3", "Formatting Flash (3", "OK"));
+    rig.typePort("COM5");
+    rig.click("read_setup");
+    rig.typePort("COM3");
+    rig.click("read_setup");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (5", "OK"));
+}
+
+QTEST_MAIN(tst_Commands)
+#include "tst_commands.moc"

@@ -1,0 +1,288 @@
+// Read Setup end to end: the real window, the real Qt serial layer, a pseudo-terminal and the
+// simulated device.
+
+#include "rig.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+
+using namespace quillon;
+using namespace quillon::test;
+
+namespace {
+
+const DeviceSettings kExample{12345678,
+                              {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                              {192, 168, 0, 100},
+                              {255, 255, 255, 0},
+                              {192, 168, 0, 1},
+                              {192, 168, 0, 1},
+                              {0, 0, 0, 0}};
+
+const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
+
+QStringList BoxTextsOf(const Rig &rig)
+{
+    QStringList texts;
+    for (int i = 0; i < kBoxCount; ++i) {
+        texts << rig.box(BoxAt(i));
+    }
+    return texts;
+}
+
+QStringList ExpectedTexts(const DeviceSettings &settings)
+{
+    QStringList texts;
+    for (const std::string &text : TextsFromSettings(settings)) {
+        texts << QString::fromStdString(text);
+    }
+    return texts;
+}
+
+} // namespace
+
+class tst_Exchanges : public QObject
+{
+    Q_OBJECT
+private slots:
+    void catalogueListsPortsThatOpen();
+    void replyEndsExchange_data();
+    void replyEndsExchange();
+    void noDeviceTimesOutAfterTwoSeconds();
+    void portTextThatNamesNoPort_data();
+    void portTextThatNamesNoPort();
+    void portThatCannotBeOpened();
+    void openFailureLines_data();
+    void openFailureLines();
+    void staleBytesAreNeverParsed();
+    void unplugStopsReadingAndReplugWorks();
+    void noSecondExchangeWhileOneRuns();
+    void exitDuringExchangeEndsAtOnce();
+};
+
+void tst_Exchanges::catalogueListsPortsThatOpen()
+{
+    Rig rig;
+    QCOMPARE(rig.ports()->count(), 1); // COM5's device does not exist
+    QCOMPARE(rig.ports()->itemText(0), QStringLiteral("COM3"));
+    QVERIFY(rig.ports()->itemData(0, Qt::ToolTipRole).toString().contains("simulated Quillon"));
+    QCOMPARE(rig.ports()->currentText(), QString());
+    QVERIFY(!rig.button("read_setup")->isEnabled());
+}
+
+void tst_Exchanges::replyEndsExchange_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("pacing");
+    QTest::addColumn<bool>("noise");
+    QTest::addColumn<QString>("outcome");
+
+    using S = SimulatedQuillon;
+    QTest::newRow("good") << int(S::ReplyFault::None) << int(S::Pacing::Burst) << false << "OK";
+    QTest::newRow("byte by byte with gaps")
+        << int(S::ReplyFault::None) << int(S::Pacing::ByteGaps) << false << "OK";
+    QTest::newRow("at line rate")
+        << int(S::ReplyFault::None) << int(S::Pacing::LineRate) << false << "OK";
+    QTest::newRow("noise before and inside")
+        << int(S::ReplyFault::None) << int(S::Pacing::Burst) << true << "OK";
+    QTest::newRow("sent twice") << int(S::ReplyFault::SendTwice) << int(S::Pacing::Burst) << false
+                                << "OK";
+    QTest::newRow("wrong checksum") << int(S::ReplyFault::WrongChecksum) << int(S::Pacing::Burst)
+                                    << false << "Checksum error";
+}
+
+// Every way a complete reply can arrive ends the same: all 27 boxes filled, three log lines.
+void tst_Exchanges::replyEndsExchange()
+{
+    QFETCH(int, fault);
+    QFETCH(int, pacing);
+    QFETCH(bool, noise);
+    QFETCH(QString, outcome);
+
+    Rig rig;
+    rig.sim->setSettings(kExample);
+    rig.sim->setReservedBytes(Bytes(kReservedBytes, 0xA5));
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault(fault));
+    rig.sim->setPacing(SimulatedQuillon::Pacing(pacing));
+    if (noise) {
+        // Between the checksum and the end byte, anything but 3 is dropped.
+        rig.sim->setNoise({0x00, 0xFF, 0x03, 0x52}, {0x00, 0x02, 0xFF}, 104);
+    }
+    rig.pick("COM3");
+    QVERIFY(rig.button("read_setup")->isEnabled());
+    rig.click("read_setup");
+    QVERIFY(!rig.button("read_setup")->isEnabled());
+
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (1", outcome));
+    QCOMPARE(rig.logColor(), outcome == "OK" ? kGreen : kRed);
+    QCOMPARE(BoxTextsOf(rig), ExpectedTexts(kExample));
+    QCOMPARE(ToBytes(rig.sim->received()), kReadRequest);
+    for (const char *name : {"read_setup", "write_setup", "button_format_flash"}) {
+        QVERIFY2(rig.button(name)->isEnabled(), name);
+    }
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 0);
+    QVERIFY(!rig.exchange().busy());
+}
+
+void tst_Exchanges::noDeviceTimesOutAfterTwoSeconds()
+{
+    Rig rig;
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::CutShort);
+    rig.sim->setSettings(kExample);
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"), 5000);
+    QCOMPARE(rig.logColor(), kRed);
+    // What arrived before the timeout stays.
+    QCOMPARE(rig.box(Box::serialno), QStringLiteral("12345678"));
+    QVERIFY(rig.button("read_setup")->isEnabled());
+    QVERIFY(rig.button("write_setup")->isEnabled());
+    QVERIFY(!rig.button("button_format_flash")->isEnabled());
+    QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
+}
+
+void tst_Exchanges::portTextThatNamesNoPort_data()
+{
+    QTest::addColumn<QString>("text");
+    for (const char *text : {"com3", "COM03", "COM21", "COM3 ", ""}) {
+        QTest::newRow(text) << QString::fromLatin1(text);
+    }
+}
+
+void tst_Exchanges::portTextThatNamesNoPort()
+{
+    QFETCH(QString, text);
+    Rig rig;
+    rig.pick("COM3");
+    rig.typePort(text);
+    QTest::keyClick(rig.ports()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(rig.ports()->count(), 1); // typed text never becomes an entry
+    QCOMPARE(rig.ports()->currentText(), text);
+    rig.click("read_setup");
+    QCOMPARE(rig.log(),
+             QStringLiteral("OpenCom: %1\r\nPort error: no port named \"%1\" (COM1 to COM20)\r\n")
+                 .arg(text));
+    QCOMPARE(rig.logColor(), kRed);
+    QCOMPARE(rig.exchange().exchange_no(), 1);
+    QVERIFY(!rig.exchange().busy());
+    QVERIFY(rig.button("read_setup")->isEnabled());
+    QVERIFY(!rig.button("button_format_flash")->isEnabled());
+    QTest::qWait(50); // the only place nothing may happen: give a stray write time to arrive
+    QVERIFY(rig.sim->received().empty());
+}
+
+void tst_Exchanges::portThatCannotBeOpened()
+{
+    Rig rig;
+    rig.pick("COM3");
+    rig.typePort("COM5");
+    rig.click("read_setup");
+    QCOMPARE(rig.log(), QStringLiteral("OpenCom: COM5\r\nPort error: COM5 (%1) does not exist\r\n")
+                            .arg(rig.dir.filePath("missing")));
+
+    QSerialPort holder(rig.linkPath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    rig.typePort("COM3");
+    rig.click("read_setup");
+    QCOMPARE(rig.log(),
+             QStringLiteral("OpenCom: COM3\r\nPort error: COM3 (%1) is in use by another program\r\n")
+                 .arg(rig.linkPath()));
+    QVERIFY(!rig.exchange().busy());
+    holder.close();
+    rig.click("read_setup");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (3", "OK"));
+}
+
+void tst_Exchanges::openFailureLines_data()
+{
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("accessible");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("missing") << int(QSerialPort::DeviceNotFoundError) << true
+                             << "Port error: COM3 (/dev/ttyUSB0) does not exist";
+    QTest::newRow("held") << int(QSerialPort::PermissionError) << true
+                          << "Port error: COM3 (/dev/ttyUSB0) is in use by another program";
+    QTest::newRow("no permission") << int(QSerialPort::PermissionError) << false
+                                   << "Port error: no permission to open COM3 (/dev/ttyUSB0); add "
+                                      "your user to the dialout group";
+    QTest::newRow("other") << int(QSerialPort::UnknownError) << true
+                           << "Port error: COM3 (/dev/ttyUSB0) cannot be opened: broken";
+}
+
+// Root opens any device, so the permission case is classified here on its own.
+void tst_Exchanges::openFailureLines()
+{
+    QFETCH(int, error);
+    QFETCH(bool, accessible);
+    QFETCH(QString, line);
+    const OpenFailure failure =
+        ClassifyOpenError(QSerialPort::SerialPortError(error), accessible, "broken");
+    QCOMPARE(PortErrorLine(failure, "COM3 (/dev/ttyUSB0)"), line);
+}
+
+void tst_Exchanges::staleBytesAreNeverParsed()
+{
+    Rig rig;
+    rig.sim->setSettings(kExample);
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    rig.sim->sendRaw(BuildFrame(kReadLetter, SetupRecord(kExample)));
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_COMPARE(rig.sim->received().size(), std::size_t(5));
+    QTest::qWait(100); // nothing may arrive: wait a little for the opposite
+    QCOMPARE(rig.box(Box::serialno), QString());
+    rig.exchange().Timer1_Timer();
+    QCOMPARE(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"));
+}
+
+void tst_Exchanges::unplugStopsReadingAndReplugWorks()
+{
+    Rig rig;
+    rig.sim->setSettings(kExample);
+    rig.sim->setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(20));
+    QSignalSpy events(&rig.exchange().MSComm1(), &MSComm::OnComm);
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(!rig.box(Box::macadr2).isEmpty());
+    rig.sim->unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"), 5000);
+    // One receive event per byte before the unplug and at most one error event: no storm.
+    QVERIFY2(events.count() < 110, qPrintable(QString::number(events.count())));
+
+    rig.plug();
+    rig.sim->setSettings(kExample);
+    rig.click("read_setup");
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (2", "OK"));
+}
+
+void tst_Exchanges::noSecondExchangeWhileOneRuns()
+{
+    Rig rig;
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    rig.pick("COM3");
+    rig.click("read_setup");
+    rig.pick("COM3");
+    rig.window->setBoxText(Box::serialno, "42");
+    rig.click("read_setup");
+    rig.click("write_setup");
+    for (const char *name : {"read_setup", "write_setup", "button_format_flash"}) {
+        QVERIFY2(!rig.button(name)->isEnabled(), name);
+    }
+    QCOMPARE(rig.exchange().exchange_no(), 1);
+    rig.exchange().Timer1_Timer();
+    QVERIFY(rig.button("write_setup")->isEnabled());
+}
+
+void tst_Exchanges::exitDuringExchangeEndsAtOnce()
+{
+    Rig rig;
+    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    rig.pick("COM3");
+    rig.click("read_setup");
+    rig.click("closebutton");
+    QVERIFY(!rig.window->isVisible());
+    QVERIFY(!rig.log().contains("CloseCom"));
+}
+
+QTEST_MAIN(tst_Exchanges)
+#include "tst_exchanges.moc"
