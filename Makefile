@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test screenshot format clean
+.PHONY: deps configure build run run-tool test screenshot format clean
 
 deps:
 	@scripts/install-deps
@@ -15,6 +15,9 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
+	$(BUILD)/app/quillon-demo
+
+run-tool: build
 	$(BUILD)/app/quillon
 
 # Warnings are errors here, as in CI.
