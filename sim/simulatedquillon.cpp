@@ -1,5 +1,7 @@
 #include "simulatedquillon.h"
 
+#include "devicerecord.h"
+#include "linewriter.h"
 #include "pseudoterminal.h"
 #include "replyshape.h"
 #include "requestparser.h"
@@ -9,8 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <condition_variable>
-#include <ctime>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <poll.h>
 #include <thread>
@@ -23,59 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadChunk = 4096;
-// Ten bits (start, eight data, stop) at 115200 baud.
-constexpr long kLineRateByteNs = 86'800;
-constexpr long kNsPerSecond = 1'000'000'000;
-// The setup record's fields before its reserved bytes.
-constexpr std::size_t kRecordFieldBytes = kSetupRecordSize - kReservedBytes;
-
-Bytes ReadReply(const DeviceSettings &settings, const Bytes &reserved)
-{
-    Bytes record = SetupRecord(settings);
-    std::copy(reserved.begin(), reserved.end(), record.begin() + kRecordFieldBytes);
-    Bytes reply = BuildFrame(kReadLetter, record);
-    // The tool leaves the reserved bytes out of its check, so whatever they hold the reply must
-    // carry the checksum of the fields alone to be taken as good.
-    std::uint32_t sum = static_cast<std::uint8_t>(kReadLetter) + kSetupRecordSize;
-    for (std::size_t i = 0; i < kRecordFieldBytes; ++i) {
-        sum += record[i];
-    }
-    reply[reply.size() - 2] = static_cast<std::uint8_t>(sum % 256);
-    return reply;
-}
-
-DeviceSettings SettingsFromRecord(const Bytes &record)
-{
-    DeviceSettings settings;
-    auto next = record.begin();
-    std::uint32_t serial = 0;
-    for (int i = 0; i < 4; ++i) {
-        serial = serial << 8 | *next++;
-    }
-    settings.serialNumber = static_cast<std::int32_t>(serial);
-    std::copy_n(next, settings.mac.size(), settings.mac.begin());
-    next += static_cast<std::ptrdiff_t>(settings.mac.size());
-    for (Address *address : {&settings.ipAddress, &settings.subnetMask, &settings.defaultGateway,
-                             &settings.primaryDns, &settings.secondaryDns}) {
-        std::copy_n(next, address->size(), address->begin());
-        next += static_cast<std::ptrdiff_t>(address->size());
-    }
-    return settings;
-}
-
-timespec Now()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return now;
-}
-
-void Advance(timespec &time, long ns)
-{
-    time.tv_nsec += ns;
-    time.tv_sec += time.tv_nsec / kNsPerSecond;
-    time.tv_nsec %= kNsPerSecond;
-}
 
 } // namespace
 
@@ -111,6 +60,7 @@ struct SimulatedQuillon::Impl
     bool masterClosed = false;
 
     // The device's thread alone.
+    LineWriter writer{pty.masterFd(), wake, std::bind_front(&Impl::stopRequested, this)};
     RequestParser parser;
     std::deque<Pending> pending;
     std::thread thread;
@@ -120,9 +70,6 @@ struct SimulatedQuillon::Impl
     void receive();
     bool answerDue();
     bool answer(const Request &request);
-    bool transmit(const Bytes &bytes, Pacing pacing, std::chrono::microseconds gap);
-    bool writeAll(const std::uint8_t *data, std::size_t size);
-    bool waitGap(std::chrono::microseconds gap);
     bool stopRequested() const;
     int msUntilNextDue() const;
 };
@@ -164,7 +111,7 @@ bool SimulatedQuillon::Impl::writeQueuedRaw()
     if (raw.empty()) {
         return true;
     }
-    const bool written = writeAll(raw.data(), raw.size());
+    const bool written = writer.writeAll(raw.data(), raw.size());
     std::lock_guard lock(mutex);
     rawWritten = sequence;
     changed.notify_all();
@@ -228,83 +175,7 @@ bool SimulatedQuillon::Impl::answer(const Request &request)
         // and a fault changed after the count no longer touches this reply.
         ++handled;
     }
-    return transmit(line, replyPacing, gap);
-}
-
-bool SimulatedQuillon::Impl::transmit(const Bytes &bytes, Pacing replyPacing,
-                                      std::chrono::microseconds gap)
-{
-    if (replyPacing == Pacing::Burst) {
-        return writeAll(bytes.data(), bytes.size());
-    }
-    // Absolute deadlines, so the time each write takes does not add up over a reply.
-    timespec deadline = Now();
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (replyPacing == Pacing::LineRate) {
-            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
-            }
-            Advance(deadline, kLineRateByteNs);
-            if (stopRequested()) {
-                return false;
-            }
-        } else if (i > 0 && !waitGap(gap)) {
-            return false;
-        }
-        if (!writeAll(&bytes[i], 1)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SimulatedQuillon::Impl::writeAll(const std::uint8_t *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = write(pty.masterFd(), data, size);
-        if (written > 0) {
-            data += written;
-            size -= static_cast<std::size_t>(written);
-            continue;
-        }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN) {
-            return false;
-        }
-        // The line is full because nobody reads it; wait for room, or for a reason to stop.
-        std::array<pollfd, 2> fds{{{pty.masterFd(), POLLOUT, 0}, {wake.fd(), POLLIN, 0}}};
-        if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
-            return false;
-        }
-        if (fds[1].revents & POLLIN) {
-            wake.clear();
-            if (stopRequested()) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
-
-bool SimulatedQuillon::Impl::waitGap(std::chrono::microseconds gap)
-{
-    const auto end = Clock::now() + gap;
-    for (auto left = gap; left.count() > 0;
-         left = std::chrono::duration_cast<std::chrono::microseconds>(end - Clock::now())) {
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-        const timespec timeout{static_cast<time_t>(seconds.count()),
-                               static_cast<long>((left - seconds).count() * 1000)};
-        pollfd fd{wake.fd(), POLLIN, 0};
-        if (ppoll(&fd, 1, &timeout, nullptr) > 0) {
-            // Other reasons to wake (raw bytes to send) are the main loop's, after this reply.
-            wake.clear();
-            if (stopRequested()) {
-                return false;
-            }
-        }
-    }
-    return true;
+    return writer.write(line, replyPacing, gap);
 }
 
 bool SimulatedQuillon::Impl::stopRequested() const
