@@ -64,8 +64,10 @@ public:
     // line, until unplug() or destruction.
     void sendRaw(const Bytes &bytes);
 
-    // Closes the master side, as if the device were pulled out. The device path stays valid
-    // until destruction but nothing answers any more.
+    // Closes the master side, as if the device were pulled out, and returns once it is closed.
+    // The system then removes the device path (opening it fails with ENOENT); a port the tool
+    // holds open reads end-of-file, polls POLLHUP and fails writes with EIO. Nothing answers any
+    // more; a new SimulatedQuillon stands for a device plugged in again.
     void unplug();
 
 private:

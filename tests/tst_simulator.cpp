@@ -339,6 +339,7 @@ void TestSimulator::unplugHangsUpToolSide()
     char byte = 0;
     const ssize_t n = read(fd_, &byte, 1);
     QVERIFY(n == 0 || (n < 0 && errno == EIO));
+    QCOMPARE(openDevice(), -1);
 
     sim_->sendRaw(ToBytes(kFormatRequest));
     QCOMPARE(sim_->requestsHandled(), 0);
