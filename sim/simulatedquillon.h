@@ -4,11 +4,9 @@
 #include "setupframe.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
+#include <cstddef>
+#include <memory>
 #include <string>
-#include <thread>
 
 namespace quillon {
 
@@ -42,6 +40,7 @@ public:
     DeviceSettings settings() const;
     void setSettings(const DeviceSettings &settings);
     // The 70 reserved bytes of the stored record (0 when made); a write stores them as sent.
+    // A shorter set is padded with 0, a longer one cut.
     Bytes reservedBytes() const;
     void setReservedBytes(const Bytes &reserved);
 
@@ -60,17 +59,21 @@ public:
     // Number of well-formed requests answered (or, with NoReply, accepted) so far.
     int requestsHandled() const;
 
-    // Writes bytes to the line now, outside any exchange (stale bytes, stray noise).
+    // Writes bytes to the line now, outside any exchange (stale bytes, stray noise), after any
+    // reply already on its way. Returns once they are written; blocks while nobody reads a full
+    // line, until unplug() or destruction.
     void sendRaw(const Bytes &bytes);
 
-    // Closes the master side, as if the device were pulled out. The device path stays valid
-    // until destruction but nothing answers any more.
+    // Closes the master side, as if the device were pulled out, and returns once it is closed.
+    // The system then removes the device path (opening it fails with ENOENT); a port the tool
+    // holds open reads end-of-file, polls POLLHUP and fails writes with EIO. Nothing answers any
+    // more; a new SimulatedQuillon stands for a device plugged in again.
     void unplug();
 
 private:
-    // Implementation (the pty descriptors, the thread, the request parser) is private.
+    // The pty descriptors, the thread and the request parser.
     struct Impl;
-    Impl *impl_;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace quillon

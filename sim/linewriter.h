@@ -1,0 +1,36 @@
+#pragma once
+
+#include "setupframe.h"
+#include "simulatedquillon.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+namespace quillon {
+
+class WakeSignal;
+
+// Puts the device's bytes on the non-blocking master side at the chosen pace. Every wait also
+// watches the wake signal, so a stop or an unplug cuts a reply short instead of waiting it out.
+class LineWriter
+{
+public:
+    LineWriter(int fd, WakeSignal &wake, std::function<bool()> stopRequested);
+
+    // False when told to stop, or when the line has failed.
+    bool write(const Bytes &bytes, SimulatedQuillon::Pacing pacing, std::chrono::microseconds gap);
+    bool writeAll(const std::uint8_t *data, std::size_t size);
+
+private:
+    bool waitGap(std::chrono::microseconds gap);
+    // Clears a raised wake signal; true when it was raised to stop.
+    bool woken();
+
+    int fd_;
+    WakeSignal &wake_;
+    std::function<bool()> stopRequested_;
+};
+
+} // namespace quillon
