@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 
 class QLineEdit;
