@@ -1,0 +1,10 @@
+#include "colorvalue.h"
+
+namespace quillon {
+
+QColor ColorFromValue(int value)
+{
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+} // namespace quillon
