@@ -44,6 +44,8 @@ public:
         map.setPort(5, {dir.filePath(QStringLiteral("missing")), {}, {}, {}, {}});
         window = std::make_unique<main_frm>(map);
         window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
 
     QString linkPath() const { return dir.filePath(QStringLiteral("com3")); }

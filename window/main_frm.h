@@ -30,6 +30,7 @@ public:
     ~main_frm() override;
 
     Exchange &exchange() { return exchange_; }
+    Commands &commands() { return commands_; }
     FieldEditor &fields() { return *fields_; }
 
     QString statusText() const override;
