@@ -185,17 +185,6 @@ private slots:
         QVERIFY(write->isEnabled());
     }
 
-    void serialChangeDuringExchange()
-    {
-        main_frm window{PortMap{}};
-        window.exchange().EnterBusy(Exchange::Variant::ReadWrite);
-        if (!window.exchange().busy()) {
-            QSKIP("this build's exchange layer has no busy state");
-        }
-        window.setBoxText(Box::serialno, "4711");
-        QVERIFY(!window.findChild<QPushButton *>("write_setup")->isEnabled());
-    }
-
     void unlockNeedsHold()
     {
         main_frm window{PortMap{}};
