@@ -1,7 +1,7 @@
 #pragma once
 
-// A window wired to simulated devices on pseudo-terminals, reached through symbolic links so
-// that a test can re-plug a device under the same COM number.
+// The real window wired to simulated devices on pseudo-terminals, reached through symbolic
+// links so that a test can re-plug a device under the same COM number.
 
 #include "exchange.h"
 #include "main_frm.h"
@@ -30,32 +30,16 @@ inline QByteArray ToBytes(const Bytes &bytes)
                       static_cast<qsizetype>(bytes.size()));
 }
 
-class Rig
+// Drives the real window with real clicks and keys.
+class Driver
 {
 public:
-    // COM3 is the simulated device; COM5 names a device that does not exist.
-    explicit Rig(bool withDevice = true)
+    void open(const PortMap &map)
     {
-        if (withDevice) {
-            plug();
-        }
-        PortMap map;
-        map.setPort(3, {linkPath(), QStringLiteral("simulated Quillon"), {}, {}, {}});
-        map.setPort(5, {dir.filePath(QStringLiteral("missing")), {}, {}, {}, {}});
         window = std::make_unique<main_frm>(map);
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-
-    QString linkPath() const { return dir.filePath(QStringLiteral("com3")); }
-
-    // A new device behind COM3, as if another one were plugged in.
-    void plug()
-    {
-        sim = std::make_unique<SimulatedQuillon>();
-        QFile::remove(linkPath());
-        QFile::link(QString::fromStdString(sim->devicePath()), linkPath());
     }
 
     template <typename T> T *child(const char *name) const
@@ -84,9 +68,11 @@ public:
     }
 
     // Types over the port box's text without choosing an entry.
-    void typePort(const QString &text)
+    void typePort(const QString &text) { typeInto(ports()->lineEdit(), text); }
+
+    static void typeInto(QLineEdit *edit, const QString &text)
     {
-        QLineEdit *edit = ports()->lineEdit();
+        edit->setFocus();
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Backspace);
         QTest::keyClicks(edit, text);
@@ -106,15 +92,41 @@ public:
         click("button_format_flash");
     }
 
+    std::unique_ptr<main_frm> window;
+};
+
+// COM3 is a simulated device behind a symbolic link; COM5 names a device that does not exist.
+class Rig : public Driver
+{
+public:
+    Rig()
+    {
+        plug();
+        PortMap map;
+        map.setPort(3, {linkPath(), QStringLiteral("simulated Quillon"), {}, {}, {}});
+        map.setPort(5, {dir.filePath(QStringLiteral("missing")), {}, {}, {}, {}});
+        open(map);
+    }
+
+    QString linkPath() const { return dir.filePath(QStringLiteral("com3")); }
+
+    // A new device behind COM3, as if another one were plugged in.
+    void plug()
+    {
+        sim = std::make_unique<SimulatedQuillon>();
+        QFile::remove(linkPath());
+        QFile::link(QString::fromStdString(sim->devicePath()), linkPath());
+    }
+
     QTemporaryDir dir;
     std::unique_ptr<SimulatedQuillon> sim;
-    std::unique_ptr<main_frm> window;
 };
 
 // Three log lines of one exchange.
 inline QString Log(const QString &port, const QString &label, const QString &outcome)
 {
-    return QStringLiteral("OpenCom: %1\r\n%2): -> %3\r\nCloseCom: %1\r\n").arg(port, label, outcome);
+    return QStringLiteral("OpenCom: %1\r\n%2): -> %3\r\nCloseCom: %1\r\n")
+        .arg(port, label, outcome);
 }
 
 inline const QColor kGreen(0, 192, 0);

@@ -9,12 +9,9 @@ Q_DECLARE_METATYPE(quillon::DeviceSettings)
 
 namespace {
 
-const DeviceSettings kExample{12345678,
-                              {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                              {192, 168, 0, 100},
-                              {255, 255, 255, 0},
-                              {192, 168, 0, 1},
-                              {192, 168, 0, 1},
+const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                              {192, 168, 0, 100}, {255, 255, 255, 0},
+                              {192, 168, 0, 1},   {192, 168, 0, 1},
                               {0, 0, 0, 0}};
 
 // Independently written: the frame of the settings above, as a device must receive it.

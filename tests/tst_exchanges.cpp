@@ -11,12 +11,9 @@ using namespace quillon::test;
 
 namespace {
 
-const DeviceSettings kExample{12345678,
-                              {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                              {192, 168, 0, 100},
-                              {255, 255, 255, 0},
-                              {192, 168, 0, 1},
-                              {192, 168, 0, 1},
+const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                              {192, 168, 0, 100}, {255, 255, 255, 0},
+                              {192, 168, 0, 1},   {192, 168, 0, 1},
                               {0, 0, 0, 0}};
 
 const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
@@ -81,14 +78,14 @@ void tst_Exchanges::replyEndsExchange_data()
     QTest::newRow("good") << int(S::ReplyFault::None) << int(S::Pacing::Burst) << false << "OK";
     QTest::newRow("byte by byte with gaps")
         << int(S::ReplyFault::None) << int(S::Pacing::ByteGaps) << false << "OK";
-    QTest::newRow("at line rate")
-        << int(S::ReplyFault::None) << int(S::Pacing::LineRate) << false << "OK";
+    QTest::newRow("at line rate") << int(S::ReplyFault::None) << int(S::Pacing::LineRate) << false
+                                  << "OK";
     QTest::newRow("noise before and inside")
         << int(S::ReplyFault::None) << int(S::Pacing::Burst) << true << "OK";
     QTest::newRow("sent twice") << int(S::ReplyFault::SendTwice) << int(S::Pacing::Burst) << false
                                 << "OK";
-    QTest::newRow("wrong checksum") << int(S::ReplyFault::WrongChecksum) << int(S::Pacing::Burst)
-                                    << false << "Checksum error";
+    QTest::newRow("wrong checksum")
+        << int(S::ReplyFault::WrongChecksum) << int(S::Pacing::Burst) << false << "Checksum error";
 }
 
 // Every way a complete reply can arrive ends the same: all 27 boxes filled, three log lines.
@@ -184,9 +181,10 @@ void tst_Exchanges::portThatCannotBeOpened()
     QVERIFY(holder.open(QIODevice::ReadWrite));
     rig.typePort("COM3");
     rig.click("read_setup");
-    QCOMPARE(rig.log(),
-             QStringLiteral("OpenCom: COM3\r\nPort error: COM3 (%1) is in use by another program\r\n")
-                 .arg(rig.linkPath()));
+    QCOMPARE(
+        rig.log(),
+        QStringLiteral("OpenCom: COM3\r\nPort error: COM3 (%1) is in use by another program\r\n")
+            .arg(rig.linkPath()));
     QVERIFY(!rig.exchange().busy());
     holder.close();
     rig.click("read_setup");
