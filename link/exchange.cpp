@@ -159,13 +159,9 @@ void Exchange::StartProgress()
 
 void Exchange::Abort()
 {
-    timer3_.stop();
-    // A reply timeout armed by the full bar must not end the exchange a second time.
-    timer1_.stop();
-    window_.setStatusColor(kLogRed);
-    AppendStatus(QStringLiteral("Aborted") + kLineEnd);
-    CloseCom();
-    LeaveBusy(false);
+    // Stopping both timers also stops a reply timeout that a full bar has just armed, so the
+    // exchange cannot end a second time.
+    EndWithoutReply(QStringLiteral("Aborted"));
 }
 
 void Exchange::Timer1_Timer()
@@ -175,9 +171,14 @@ void Exchange::Timer1_Timer()
         return;
     }
     parser_.Reset();
+    EndWithoutReply(QStringLiteral("Timeout"));
+}
+
+void Exchange::EndWithoutReply(const QString &outcome)
+{
     StopTimers();
     window_.setStatusColor(kLogRed);
-    AppendStatus(QStringLiteral("Timeout") + kLineEnd);
+    AppendStatus(outcome + kLineEnd);
     CloseCom();
     LeaveBusy(false);
 }

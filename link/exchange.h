@@ -71,6 +71,8 @@ public:
 
 private:
     void EndWithReply(ReplyOutcome outcome);
+    // Timeout and abort: the bar keeps its value and Format Flash keeps its state.
+    void EndWithoutReply(const QString &outcome);
     // The end path of a port that could not be opened: one red line that says why.
     void FailOpen(const QString &reason);
     void StopTimers();

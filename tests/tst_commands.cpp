@@ -47,8 +47,8 @@ private slots:
     void formatCancelChangesNothing();
     void formatAnsweredBeforeBarIsFull();
     void formatAborted();
-    void formatWithoutAnswerTimesOutOnce();
-    void abortAfterFullBarEndsOnce();
+    void formatWithFullBarEndsOnce_data();
+    void formatWithFullBarEndsOnce();
     void exchangeNumbersRunOn();
 };
 
@@ -206,27 +206,16 @@ void tst_Commands::formatAborted()
     QVERIFY(!rig.exchange().Timer3().isActive());
 }
 
-void tst_Commands::formatWithoutAnswerTimesOutOnce()
+void tst_Commands::formatWithFullBarEndsOnce_data()
 {
-    Rig rig;
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(!rig.exchange().busy());
-    rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
-    rig.formatAnswering(QMessageBox::Ok);
-    for (int i = 0; i < 151; ++i) {
-        rig.exchange().Timer3_Timer();
-    }
-    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
-    QTRY_COMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Timeout"));
-    QTest::qWait(50); // a second timeout would follow within 10 ms
-    QCOMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Timeout"));
-    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
-    QVERIFY(rig.button("button_format_flash")->isEnabled());
+    QTest::addColumn<bool>("abort");
+    QTest::newRow("no answer") << false;
+    QTest::newRow("abort after the full bar armed the timeout") << true;
 }
 
-void tst_Commands::abortAfterFullBarEndsOnce()
+void tst_Commands::formatWithFullBarEndsOnce()
 {
+    QFETCH(bool, abort);
     Rig rig;
     rig.pick("COM3");
     rig.click("read_setup");
@@ -236,9 +225,16 @@ void tst_Commands::abortAfterFullBarEndsOnce()
     for (int i = 0; i < 151; ++i) {
         rig.exchange().Timer3_Timer();
     }
-    rig.click("button_format_flash");
-    QTest::qWait(50); // the armed 10 ms timeout must not fire after the abort
-    QCOMPARE(rig.log(), Log("COM3", "Formatting Flash (2", "Aborted"));
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
+    if (abort) {
+        rig.click("button_format_flash");
+    }
+    const QString log = Log("COM3", "Formatting Flash (2", abort ? "Aborted" : "Timeout");
+    QTRY_COMPARE(rig.log(), log);
+    QTest::qWait(50); // a second end would follow within 10 ms
+    QCOMPARE(rig.log(), log);
+    QCOMPARE(rig.child<QProgressBar>("bar_format_flash")->value(), 150);
+    QVERIFY(rig.button("button_format_flash")->isEnabled());
 }
 
 void tst_Commands::exchangeNumbersRunOn()
