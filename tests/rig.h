@@ -122,6 +122,40 @@ public:
     std::unique_ptr<SimulatedQuillon> sim;
 };
 
+// A device's settings that exercise every field; the example that documents the record.
+inline const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                                     {192, 168, 0, 100}, {255, 255, 255, 0},
+                                     {192, 168, 0, 1},   {192, 168, 0, 1},
+                                     {0, 0, 0, 0}};
+
+// The 27 box texts in wire order, as the window shows them or as settings read into it.
+inline QStringList TextList(const Driver &driver)
+{
+    QStringList texts;
+    for (int i = 0; i < kBoxCount; ++i) {
+        texts << driver.box(BoxAt(i));
+    }
+    return texts;
+}
+
+inline QStringList TextList(const DeviceSettings &settings)
+{
+    QStringList texts;
+    for (const std::string &text : TextsFromSettings(settings)) {
+        texts << QString::fromStdString(text);
+    }
+    return texts;
+}
+
+// Fills the boxes as a read reply would.
+inline void Fill(Driver &driver, const DeviceSettings &settings)
+{
+    const QStringList texts = TextList(settings);
+    for (int i = 0; i < kBoxCount; ++i) {
+        driver.window->setBoxText(BoxAt(i), texts[i]);
+    }
+}
+
 // Three log lines of one exchange.
 inline QString Log(const QString &port, const QString &label, const QString &outcome)
 {

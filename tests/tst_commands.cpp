@@ -9,11 +9,6 @@ Q_DECLARE_METATYPE(quillon::DeviceSettings)
 
 namespace {
 
-const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                              {192, 168, 0, 100}, {255, 255, 255, 0},
-                              {192, 168, 0, 1},   {192, 168, 0, 1},
-                              {0, 0, 0, 0}};
-
 // Independently written: the frame of the settings above, as a device must receive it.
 QByteArray ExampleFrame()
 {
@@ -23,14 +18,6 @@ QByteArray ExampleFrame()
     frame.append(70, '\0');
     frame.append(QByteArray::fromHex("ed03"));
     return frame;
-}
-
-void Fill(Rig &rig, const DeviceSettings &settings)
-{
-    const BoxTexts<std::string> texts = TextsFromSettings(settings);
-    for (int i = 0; i < kBoxCount; ++i) {
-        rig.window->setBoxText(BoxAt(i), QString::fromStdString(texts[i]));
-    }
 }
 
 } // namespace
@@ -99,9 +86,7 @@ void tst_Commands::writeThenReadGivesSameTexts()
     Fill(rig, DeviceSettings{});
     rig.click("read_setup");
     QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (2", "OK"));
-    for (int i = 0; i < kBoxCount; ++i) {
-        QCOMPARE(rig.box(BoxAt(i)), QString::fromStdString(TextsFromSettings(kExample)[i]));
-    }
+    QCOMPARE(TextList(rig), TextList(kExample));
 }
 
 void tst_Commands::invalidFieldIsRefused_data()

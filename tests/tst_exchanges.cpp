@@ -11,30 +11,7 @@ using namespace quillon::test;
 
 namespace {
 
-const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                              {192, 168, 0, 100}, {255, 255, 255, 0},
-                              {192, 168, 0, 1},   {192, 168, 0, 1},
-                              {0, 0, 0, 0}};
-
 const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
-
-QStringList BoxTextsOf(const Rig &rig)
-{
-    QStringList texts;
-    for (int i = 0; i < kBoxCount; ++i) {
-        texts << rig.box(BoxAt(i));
-    }
-    return texts;
-}
-
-QStringList ExpectedTexts(const DeviceSettings &settings)
-{
-    QStringList texts;
-    for (const std::string &text : TextsFromSettings(settings)) {
-        texts << QString::fromStdString(text);
-    }
-    return texts;
-}
 
 } // namespace
 
@@ -112,7 +89,7 @@ void tst_Exchanges::replyEndsExchange()
 
     QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (1", outcome));
     QCOMPARE(rig.logColor(), outcome == "OK" ? kGreen : kRed);
-    QCOMPARE(BoxTextsOf(rig), ExpectedTexts(kExample));
+    QCOMPARE(TextList(rig), TextList(kExample));
     QCOMPARE(ToBytes(rig.sim->received()), kReadRequest);
     for (const char *name : {"read_setup", "write_setup", "button_format_flash"}) {
         QVERIFY2(rig.button(name)->isEnabled(), name);
