@@ -36,12 +36,24 @@ private slots:
 
 void tst_Exchanges::catalogueListsPortsThatOpen()
 {
-    Rig rig;
-    QCOMPARE(rig.ports()->count(), 1); // COM5's device does not exist
-    QCOMPARE(rig.ports()->itemText(0), QStringLiteral("COM3"));
-    QVERIFY(rig.ports()->itemData(0, Qt::ToolTipRole).toString().contains("simulated Quillon"));
-    QCOMPARE(rig.ports()->currentText(), QString());
-    QVERIFY(!rig.button("read_setup")->isEnabled());
+    SimulatedQuillon first, held, last;
+    QSerialPort holder(QString::fromStdString(held.devicePath()));
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    PortMap map;
+    map.setPort(9, {QString::fromStdString(last.devicePath()), {}, {}, {}, {}});
+    map.setPort(2, {QString::fromStdString(first.devicePath()), {}, {}, {}, {}});
+    map.setPort(4, {QString::fromStdString(held.devicePath()), {}, {}, {}, {}});
+    map.setPort(5, {QStringLiteral("/nonexistent/ttyQ0"), {}, {}, {}, {}});
+    Driver driver;
+    driver.open(map);
+    QCOMPARE(driver.ports()->count(), 2);
+    QCOMPARE(driver.ports()->itemText(0), QStringLiteral("COM2"));
+    QCOMPARE(driver.ports()->itemText(1), QStringLiteral("COM9"));
+    QCOMPARE(driver.ports()->itemData(1, Qt::ToolTipRole).toString(),
+             QString::fromStdString(last.devicePath()));
+    QCOMPARE(driver.ports()->currentText(), QString());
+    QVERIFY(!driver.button("read_setup")->isEnabled());
+    holder.close();
 }
 
 void tst_Exchanges::replyEndsExchange_data()
