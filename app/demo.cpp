@@ -8,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillon.Configurator.Demo"));
 
     quillon::SimulatedQuillon device;
     device.setSettings({12345678,
