@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 FUZZ_TARGETS = fuzz_replyparser fuzz_settings
-FUZZ_RUNS ?= 500000
+FUZZ_RUNS ?= 200000
 FUZZ_TIME ?= 600
 
 # Any sanitizer finding, a leak included, ends the test with a failure.
