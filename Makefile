@@ -3,8 +3,14 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
+FUZZ_TARGETS = fuzz_replyparser fuzz_settings
+FUZZ_RUNS ?= 200000
+FUZZ_TIME ?= 600
 
-.PHONY: deps configure build run run-tool test install package screenshot format clean
+# Any sanitizer finding, a leak included, ends the test with a failure.
+SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: deps configure build run run-tool test suite asan fuzz-build fuzz fuzz-long install package screenshot format clean
 
 deps:
 	@scripts/install-deps
@@ -21,8 +27,14 @@ run: build
 run-tool: build
 	$(BUILD)/app/quillon
 
-# Warnings are errors here, as in CI.
+# What CI runs: the suite, the suite again under sanitizers, then short fuzz runs.
 test: deps
+	$(MAKE) suite
+	$(MAKE) asan
+	$(MAKE) fuzz
+
+# Warnings are errors here, as in CI.
+suite: deps
 	cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
 	cmake --build build-test -j$(JOBS)
 	cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
@@ -35,6 +47,29 @@ install: build
 package: build
 	cmake --build $(BUILD) --target package
 
+# The suite built with clang under AddressSanitizer and UndefinedBehaviorSanitizer. A run that
+# finds no test fails, so a broken test list never passes as clean.
+asan: deps
+	CC=clang CXX=clang++ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLON_SANITIZE=ON -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen $(SANITIZER_ENV) \
+		ctest --output-on-failure --no-tests=error -j$(JOBS)
+
+# libFuzzer targets of the protocol code; only they are built here.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQUILLON_FUZZ=ON -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-fuzz -j$(JOBS) --target $(FUZZ_TARGETS)
+
+# A smoke run of each target from its seeds; crashing inputs go to build-fuzz/artifacts.
+fuzz: fuzz-build
+	scripts/run-fuzz build-fuzz -runs=$(FUZZ_RUNS) -verbosity=0 -print_final_stats=1
+
+# FUZZ_TIME seconds per target, on a corpus kept in build-fuzz/corpus between runs.
+fuzz-long: fuzz-build
+	scripts/run-fuzz build-fuzz --keep -max_total_time=$(FUZZ_TIME) -use_value_profile=1
+
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-screenshot docs/window.png
@@ -43,4 +78,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-test build-asan
+	rm -rf build build-test build-asan build-fuzz

@@ -12,6 +12,13 @@ constexpr std::int16_t kLastSerial = 6;
 constexpr std::int16_t kLastBox = 32;
 constexpr std::int16_t kLastReserved = 102;
 
+// States 1 and 2 sum noise without end, so the sum may pass the signed range; wrapping keeps
+// the low 8 bits, the only ones compared, where signed overflow would be undefined.
+void AddToSum(std::int32_t &sum, std::uint8_t b)
+{
+    sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(sum) + b);
+}
+
 } // namespace
 
 ReplyStep ReplyParser::ParseReplyByte(std::uint8_t b)
@@ -25,7 +32,7 @@ ReplyStep ReplyParser::ParseReplyByte(std::uint8_t b)
         }
         return step;
     case 1:
-        rx_sum += b;
+        AddToSum(rx_sum, b);
         if (b == kReadLetter) {
             rx_pos = 2;
         } else if (b == kWriteLetter || b == kFormatLetter) {
@@ -33,7 +40,7 @@ ReplyStep ReplyParser::ParseReplyByte(std::uint8_t b)
         }
         return step;
     case 2:
-        rx_sum += b;
+        AddToSum(rx_sum, b);
         if (b == kRecordLength) {
             rx_pos = kFirstSerial;
         }
@@ -63,13 +70,13 @@ ReplyStep ReplyParser::ParseReplyByte(std::uint8_t b)
         // Big-endian: each byte weighs 256 times less than the one before it.
         const int shift = 8 * (kLastSerial - rx_pos);
         rx_serial = (rx_pos == kFirstSerial ? 0u : rx_serial) + (std::uint32_t{b} << shift);
-        rx_sum += b;
+        AddToSum(rx_sum, b);
         step.box = Box::serialno;
         step.text = DecimalText(rx_serial);
         ++rx_pos;
     } else if (rx_pos > kLastSerial && rx_pos <= kLastBox) {
         const Box box = BoxAt(rx_pos - kLastSerial);
-        rx_sum += b;
+        AddToSum(rx_sum, b);
         step.box = box;
         step.text = IsMacBox(box) ? HexByteText(b) : DecimalText(b);
         ++rx_pos;
