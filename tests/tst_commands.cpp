@@ -9,7 +9,7 @@ Q_DECLARE_METATYPE(quillon::DeviceSettings)
 
 namespace {
 
-// Independently written: the frame of the settings above, as a device must receive it.
+// Written by hand from the record layout: the frame of the example settings.
 QByteArray ExampleFrame()
 {
     QByteArray frame = QByteArray::fromHex("025764"
@@ -18,6 +18,14 @@ QByteArray ExampleFrame()
     frame.append(70, '\0');
     frame.append(QByteArray::fromHex("ed03"));
     return frame;
+}
+
+// Format Flash is enabled only after an exchange the device answered.
+void ReadOnce(Rig &rig)
+{
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
 }
 
 } // namespace
@@ -132,9 +140,7 @@ void tst_Commands::invalidFieldIsRefused()
 void tst_Commands::formatCancelChangesNothing()
 {
     Rig rig;
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
+    ReadOnce(rig);
     const QString log = rig.log();
     rig.sim->clearReceived();
     rig.formatAnswering(QMessageBox::Cancel);
@@ -149,9 +155,7 @@ void tst_Commands::formatAnsweredBeforeBarIsFull()
 {
     Rig rig;
     rig.sim->setFormatTime(std::chrono::milliseconds(200));
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(!rig.exchange().busy());
+    ReadOnce(rig);
     rig.sim->clearReceived();
     rig.formatAnswering(QMessageBox::Ok);
     QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Abort"));
@@ -172,9 +176,7 @@ void tst_Commands::formatAborted()
 {
     Rig rig;
     rig.sim->setFormatTime(std::chrono::minutes(5));
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(!rig.exchange().busy());
+    ReadOnce(rig);
     rig.formatAnswering(QMessageBox::Ok);
     for (int i = 0; i < 7; ++i) {
         rig.exchange().Timer3_Timer();
@@ -202,9 +204,7 @@ void tst_Commands::formatWithFullBarEndsOnce()
 {
     QFETCH(bool, abort);
     Rig rig;
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(!rig.exchange().busy());
+    ReadOnce(rig);
     rig.sim->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
     rig.formatAnswering(QMessageBox::Ok);
     for (int i = 0; i < 151; ++i) {
@@ -225,9 +225,7 @@ void tst_Commands::formatWithFullBarEndsOnce()
 void tst_Commands::exchangeNumbersRunOn()
 {
     Rig rig;
-    rig.pick("COM3");
-    rig.click("read_setup");
-    QTRY_VERIFY(!rig.exchange().busy());
+    ReadOnce(rig);
     rig.formatAnswering(QMessageBox::Cancel); // a cancelled format does not count
     rig.click("write_setup");
     QTRY_COMPARE(rig.log(), Log("COM3", "Writing Setup (2", "OK"));

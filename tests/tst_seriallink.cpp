@@ -12,7 +12,6 @@ class tst_SerialLink : public QObject
     Q_OBJECT
 private slots:
     void everyByteValuePassesBothWays();
-    void closingTwiceAndMissingPorts();
 };
 
 void tst_SerialLink::everyByteValuePassesBothWays()
@@ -50,17 +49,6 @@ void tst_SerialLink::everyByteValuePassesBothWays()
     }
     QTRY_COMPARE(device.received().size(), std::size_t(256));
     QVERIFY(device.received() == all);
-}
-
-void tst_SerialLink::closingTwiceAndMissingPorts()
-{
-    MSComm comm{PortMap{}};
-    QVERIFY(comm.setPortOpen(false));
-    QVERIFY(comm.setPortOpen(false));
-    comm.setCommPort(20);
-    QVERIFY(!comm.setPortOpen(true));
-    QCOMPARE(comm.openFailure().kind, OpenFailure::Kind::DoesNotExist);
-    QVERIFY(!comm.portOpen());
 }
 
 QTEST_MAIN(tst_SerialLink)
