@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run run-tool test screenshot format clean
+.PHONY: deps configure build run run-tool test bench screenshot format clean
 
 deps:
 	@scripts/install-deps
@@ -26,6 +26,13 @@ test: deps
 	cmake --build build-test -j$(JOBS)
 	cd build-test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 
+# Release build; each benchmark prints a table and a summary line, and none ever fails.
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
+	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-exchange; \
+		./quillon-bench-startup; ./quillon-bench-soak; true
+
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-screenshot docs/window.png
@@ -34,4 +41,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-test build-asan
+	rm -rf build build-test build-asan build-bench
