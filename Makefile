@@ -10,7 +10,7 @@ FUZZ_TIME ?= 600
 # Any sanitizer finding, a leak included, ends the test with a failure.
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: deps configure build run run-tool test suite asan fuzz-build fuzz fuzz-long install package screenshot format clean
+.PHONY: deps configure build run run-tool test suite asan fuzz-build fuzz fuzz-long bench install package screenshot format clean
 
 deps:
 	@scripts/install-deps
@@ -70,6 +70,13 @@ fuzz: fuzz-build
 fuzz-long: fuzz-build
 	scripts/run-fuzz build-fuzz --keep -max_total_time=$(FUZZ_TIME) -use_value_profile=1
 
+# Release build; each benchmark prints a table and a summary line, and none ever fails.
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
+	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-exchange; \
+		./quillon-bench-startup; ./quillon-bench-soak; true
+
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-screenshot docs/window.png
@@ -78,4 +85,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-test build-asan build-fuzz
+	rm -rf build build-test build-asan build-fuzz build-bench

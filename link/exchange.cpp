@@ -143,6 +143,9 @@ void Exchange::Output(const Bytes &frame)
     for (std::uint8_t b : frame) {
         comm_.Output(QByteArray(1, static_cast<char>(b)));
     }
+    // The window's deferred layout and painting would otherwise run before the request leaves;
+    // sent now, the device is answering meanwhile.
+    comm_.Flush();
 }
 
 void Exchange::ArmReplyTimeout()

@@ -94,6 +94,9 @@ bool MSComm::setPortOpen(bool open)
         return false;
     }
     port_->setPortName(host->systemLocation);
+    // Set while closed, the line settings go to the device once, as part of the open; set
+    // after it, each would reprogram the line again (a USB control transfer on many adapters).
+    applySettings();
     if (!port_->open(QIODevice::ReadWrite)) {
         failure_ = ClassifyOpenError(port_->error(), DeviceAccessible(host->systemLocation),
                                      port_->errorString());
@@ -101,7 +104,6 @@ bool MSComm::setPortOpen(bool open)
         return false;
     }
     lost_ = false;
-    applySettings();
     // A stale frame that arrived before the open must never pass for the reply.
     port_->clear(QSerialPort::Input);
     port_->readAll();
@@ -113,6 +115,13 @@ void MSComm::Output(const QByteArray &bytes)
 {
     if (port_->isOpen()) {
         port_->write(bytes);
+    }
+}
+
+void MSComm::Flush()
+{
+    if (port_->isOpen()) {
+        port_->flush();
     }
 }
 

@@ -51,8 +51,10 @@ public:
     bool portOpen() const { return open_; }
     const OpenFailure &openFailure() const { return failure_; }
 
-    // Writes the bytes unchanged, in order.
+    // Writes the bytes unchanged, in order. They go to the line on the event loop's next pass,
+    // or at once with Flush().
     void Output(const QByteArray &bytes);
+    void Flush();
     // One received byte, or empty when there is none.
     QByteArray Input();
     int CommEvent() const { return commEvent_; }
