@@ -176,7 +176,8 @@ void MSComm::onError(QSerialPort::SerialPortError error)
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (port_->isOpen()) {
+            // A port opened again since then belongs to a new exchange.
+            if (lost_ && port_->isOpen()) {
                 port_->close();
             }
         },
