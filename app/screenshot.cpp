@@ -1,7 +1,11 @@
-// Renders the window as an operator first sees it, for the documentation.
+// Renders the window as an operator sees it after reading the demo's simulated device, for the
+// documentation.
+#include "demosession.h"
 #include "main_frm.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
 #include <QPixmap>
 #include <QTextStream>
 
@@ -12,8 +16,15 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "usage: quillon-screenshot OUTPUT.png\n";
         return 2;
     }
-    quillon::main_frm window{quillon::PortMap{}};
+    quillon::DemoSession session;
+    quillon::main_frm window(session.portMap());
     window.show();
+    window.findChild<QComboBox *>(QStringLiteral("comports"))->setCurrentIndex(0);
+    window.commands().read_setup_Click();
+    const QDeadlineTimer deadline(5000);
+    while (window.exchange().busy() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         QTextStream(stderr) << "cannot write " << argv[1] << '\n';
         return 1;
