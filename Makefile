@@ -27,11 +27,12 @@ run: build
 run-tool: build
 	$(BUILD)/app/quillon
 
-# What CI runs: the suite, the suite again under sanitizers, then short fuzz runs.
+# What CI runs: short fuzz runs, the suite under sanitizers, then the suite itself, whose
+# summary closes the output.
 test: deps
-	$(MAKE) suite
-	$(MAKE) asan
 	$(MAKE) fuzz
+	$(MAKE) asan
+	$(MAKE) suite
 
 # Warnings are errors here, as in CI.
 suite: deps
