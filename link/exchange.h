@@ -64,9 +64,7 @@ public:
     void MSComm1_OnComm();
 
     std::int32_t exchange_no() const { return exchange_no_; }
-    ReplyParser &parser() { return parser_; }
     MSComm &MSComm1() { return comm_; }
-    QTimer &Timer1() { return timer1_; }
     QTimer &Timer3() { return timer3_; }
 
 private:
