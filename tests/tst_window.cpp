@@ -168,14 +168,6 @@ private slots:
         QCOMPARE(window.confirmFormat(), confirmed);
         QCOMPARE(seen, "Format Flash|WARNING: Formatting will erase ALL files on drive F:|warning");
     }
-
-    void exitClosesWindow()
-    {
-        main_frm window{PortMap{}};
-        window.show();
-        QTest::mouseClick(child(window, "closebutton"), Qt::LeftButton);
-        QVERIFY(!window.isVisible());
-    }
 };
 
 QTEST_MAIN(tst_window)
