@@ -73,7 +73,8 @@ fuzz-long: fuzz-build
 
 # Release build; each benchmark prints a table and a summary line, and none ever fails.
 bench: deps
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON -DQUILLON_BENCH=ON \
+		$(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
 	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-exchange; \
 		./quillon-bench-startup; ./quillon-bench-soak; true

@@ -1,7 +1,7 @@
 // The real window in front of a simulated Quillon, for a first look without a device.
 
-#include "demosession.h"
-#include "main_frm.h"
+#include "app/demosession.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 

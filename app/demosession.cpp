@@ -1,4 +1,4 @@
-#include "demosession.h"
+#include "app/demosession.h"
 
 namespace quillon {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "portmap.h"
-#include "simulatedquillon.h"
+#include "link/portmap.h"
+#include "sim/simulatedquillon.h"
 
 namespace quillon {
 

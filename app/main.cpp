@@ -1,4 +1,4 @@
-#include "main_frm.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // Renders the window as an operator sees it after reading the demo's simulated device, for the
 // documentation.
-#include "demosession.h"
-#include "main_frm.h"
+#include "app/demosession.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "exchangedriver.h"
 
-#include "exchange.h"
-#include "main_frm.h"
+#include "link/exchange.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulatedquillon.h"
+#include "sim/simulatedquillon.h"
 
 #include <QObject>
 #include <QString>

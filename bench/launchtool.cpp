@@ -1,7 +1,7 @@
 // The tool's start-up as app/main.cpp has it, ending once the window has been painted.
 
-#include "main_frm.h"
 #include "quitafterexpose.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 

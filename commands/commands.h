@@ -1,19 +1,15 @@
 #pragma once
 
-#include "setupframe.h"
-
-#include <QString>
-
 namespace quillon {
 
 class Exchange;
-class WindowInterface;
+class FrontEnd;
 
 // The operator's three device commands.
 class Commands
 {
 public:
-    Commands(Exchange &exchange, WindowInterface &window);
+    Commands(Exchange &exchange, FrontEnd &frontEnd);
 
     void read_setup_Click();
     void write_setup_Click();
@@ -21,11 +17,8 @@ public:
     void button_format_flash_Click();
 
 private:
-    // Appends the command's log label and writes its request, byte by byte.
-    void SendRequest(const QString &label, const Bytes &frame);
-
     Exchange &exchange_;
-    WindowInterface &window_;
+    FrontEnd &frontEnd_;
 };
 
 } // namespace quillon

@@ -2,9 +2,10 @@
 // new parser and from one whose sum is at its largest; then checks that a reset parser reads a
 // good read reply correctly whatever came before.
 
-#include "replyparser.h"
+#include "protocol/replyparser.h"
+#include "protocol/settingstexts.h"
+#include "protocol/setupframe.h"
 #include "require.h"
-#include "setupframe.h"
 
 #include <algorithm>
 #include <array>
@@ -58,8 +59,7 @@ DeviceSettings SettingsFrom(const std::uint8_t *data, std::size_t size)
                                   (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | b[3]);
     std::copy_n(b.begin() + 4, settings.mac.size(), settings.mac.begin());
     std::size_t at = 4 + settings.mac.size();
-    for (Address *address : {&settings.ipAddress, &settings.subnetMask, &settings.defaultGateway,
-                             &settings.primaryDns, &settings.secondaryDns}) {
+    for (Address *address : Addresses(settings)) {
         std::copy_n(b.begin() + at, address->size(), address->begin());
         at += address->size();
     }

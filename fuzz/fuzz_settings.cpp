@@ -2,8 +2,9 @@
 // give a well-formed setup frame, mean what their texts say and survive the trip through their
 // own texts; a refusal names the first box whose text really has no valid value.
 
+#include "protocol/settingstexts.h"
+#include "protocol/setupframe.h"
 #include "require.h"
-#include "setupframe.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,10 +1,13 @@
-#include "exchange.h"
+#include "link/exchange.h"
+
+#include <array>
 
 namespace quillon {
 
 namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
+const QString kLabelEnd = QStringLiteral("): -> ");
 
 // Switching a disabled timer on starts a full interval; an enabled one keeps running.
 void Enable(QTimer &timer)
@@ -12,6 +15,22 @@ void Enable(QTimer &timer)
     if (!timer.isActive()) {
         timer.start();
     }
+}
+
+// The log's command label and outcome texts, by the enums' order.
+constexpr std::array<const char *, 4> kLabels{"", "Reading Setup (", "Writing Setup (",
+                                              "Formatting Flash ("};
+constexpr std::array<const char *, 5> kOutcomeTexts{"OK", "Checksum error", "Timeout", "Aborted",
+                                                    "Port error"};
+
+QString Label(ExchangeState kind)
+{
+    return QString::fromLatin1(kLabels[static_cast<std::size_t>(kind)]);
+}
+
+QString OutcomeText(ExchangeOutcome outcome)
+{
+    return QString::fromLatin1(kOutcomeTexts[static_cast<std::size_t>(outcome)]);
 }
 
 } // namespace
@@ -34,11 +53,11 @@ QString PortErrorLine(const OpenFailure &failure, const QString &port)
     return QStringLiteral("Port error: %1 cannot be opened: %2").arg(port, failure.detail);
 }
 
-Exchange::Exchange(WindowInterface &window, PortMap portMap, QObject *parent)
-    : QObject(parent), window_(window), comm_(std::move(portMap))
+Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, QObject *parent)
+    : QObject(parent), frontEnd_(frontEnd), portMap_(std::move(portMap)), timing_(timing)
 {
-    timer1_.setInterval(kReplyTimeoutMs);
-    timer3_.setInterval(kProgressTickMs);
+    timer1_.setInterval(timing_.replyTimeoutMs);
+    timer3_.setInterval(timing_.progressTickMs);
     connect(&timer1_, &QTimer::timeout, this, &Exchange::Timer1_Timer);
     connect(&timer3_, &QTimer::timeout, this, &Exchange::Timer3_Timer);
     connect(&comm_, &MSComm::OnComm, this, &Exchange::MSComm1_OnComm);
@@ -47,12 +66,11 @@ Exchange::Exchange(WindowInterface &window, PortMap portMap, QObject *parent)
 QList<PortEntry> Exchange::Form_Load()
 {
     QList<PortEntry> entries;
-    const PortMap &map = comm_.portMap();
     for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-        comm_.setCommPort(n);
+        comm_.setCommPort(*portMap_.resolve(PortMap::comName(n)));
         comm_.setPortOpen(true);
         if (comm_.portOpen()) {
-            entries.append({PortMap::comName(n), map.tooltip(n)});
+            entries.append({PortMap::comName(n), portMap_.tooltip(n)});
             comm_.setPortOpen(false);
         }
     }
@@ -61,182 +79,234 @@ QList<PortEntry> Exchange::Form_Load()
     return entries;
 }
 
-void Exchange::EnterBusy(Variant variant)
+void Exchange::StartRead()
 {
-    busy_ = true;
-    window_.setBusyPointer(true);
-    ++exchange_no_;
-    window_.setStatusColor(kLogGreen);
-    window_.setButtonEnabled(CommandButton::read_setup, false);
-    window_.setButtonEnabled(CommandButton::write_setup, false);
-    if (variant == Variant::Format) {
-        window_.setFormatCaption(QString::fromLatin1(kAbortCaption));
-    } else {
-        window_.setButtonEnabled(CommandButton::button_format_flash, false);
+    Start(ExchangeState::Reading, BuildFrame(kReadLetter));
+}
+
+void Exchange::StartWrite(const DeviceSettings &settings)
+{
+    Start(ExchangeState::Writing, BuildSetupFrame(settings));
+}
+
+void Exchange::StartFormat()
+{
+    Start(ExchangeState::Formatting, BuildFrame(kFormatLetter));
+}
+
+void Exchange::Start(ExchangeState kind, const Bytes &request)
+{
+    if (busy()) {
+        return;
     }
-    window_.setStatusText(QString());
-    window_.repaintStatus();
+    if (kind == ExchangeState::Formatting) {
+        SetProgress(0);
+        Enable(timer3_);
+    }
+    EnterBusy(kind);
+    if (!OpenCom()) {
+        return;
+    }
+    AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
+    frontEnd_.repaintLog();
+    comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
+    // A format has no reply timeout of its own: the full progress bar arms it.
+    if (kind != ExchangeState::Formatting) {
+        ArmReplyTimeout(timing_.replyTimeoutMs);
+    }
+}
+
+void Exchange::EnterBusy(ExchangeState kind)
+{
+    state_ = kind;
+    // A read or a write earns Format Flash again only if the device answers; a format keeps
+    // the button, which aborts it meanwhile.
+    formatOn_ = kind == ExchangeState::Formatting;
+    ++exchange_no_;
+    ShowControls();
+    frontEnd_.setLogState(LogState::Running);
+    frontEnd_.setLog(QString());
+    frontEnd_.repaintLog();
 }
 
 bool Exchange::OpenCom()
 {
-    const QString text = window_.portText();
-    int number = 0;
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-        if (text == PortMap::comName(n)) {
-            number = n;
-        }
-    }
-    window_.setStatusText(QStringLiteral("OpenCom: ") + text + kLineEnd);
-    window_.repaintStatus();
-    // A text that names no port must never reach the port of an earlier exchange.
-    if (number == 0) {
-        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(text));
+    const QString name = frontEnd_.portName();
+    frontEnd_.setLog(QStringLiteral("OpenCom: ") + name + kLineEnd);
+    frontEnd_.repaintLog();
+    // A name that selects no port must never reach the port of an earlier exchange.
+    const std::optional<PortTarget> target = portMap_.resolve(name);
+    if (!target) {
+        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name));
         return false;
     }
-    comm_.setCommPort(number);
-    comm_.setSettings(QString::fromLatin1(kLineSettings));
+    comm_.setCommPort(*target);
+    comm_.setSettings(kLineSettings);
     if (!comm_.setPortOpen(true)) {
-        FailOpen(PortErrorLine(comm_.openFailure(), comm_.portMap().describe(number)));
+        FailOpen(PortErrorLine(comm_.openFailure(), target->description));
         return false;
     }
     parser_.Reset();
     return true;
 }
 
-void Exchange::FailOpen(const QString &reason)
-{
-    StopTimers();
-    window_.setStatusColor(kLogRed);
-    AppendStatus(reason + kLineEnd);
-    window_.repaintStatus();
-    LeaveBusy(false);
-}
-
 void Exchange::AppendStatus(const QString &text)
 {
-    window_.setStatusText(window_.statusText() + text);
+    frontEnd_.appendLog(text);
 }
 
 void Exchange::CloseCom()
 {
     comm_.setPortOpen(false);
     parser_.Reset();
-    AppendStatus(QStringLiteral("CloseCom: ") + window_.portText() + kLineEnd);
-    window_.repaintStatus();
+    AppendStatus(QStringLiteral("CloseCom: ") + frontEnd_.portName() + kLineEnd);
+    frontEnd_.repaintLog();
 }
 
 void Exchange::LeaveBusy(bool enable_format)
 {
-    window_.setBusyPointer(false);
-    window_.setButtonEnabled(CommandButton::read_setup, true);
-    window_.setButtonEnabled(CommandButton::write_setup, true);
-    if (enable_format) {
-        window_.setButtonEnabled(CommandButton::button_format_flash, true);
-    }
-    window_.setFormatCaption(QString::fromLatin1(kFormatCaption));
-    busy_ = false;
-}
-
-void Exchange::Output(const Bytes &frame)
-{
-    for (std::uint8_t b : frame) {
-        comm_.Output(QByteArray(1, static_cast<char>(b)));
-    }
-    // The window's deferred layout and painting would otherwise run before the request leaves;
-    // sent now, the device is answering meanwhile.
-    comm_.Flush();
-}
-
-void Exchange::ArmReplyTimeout()
-{
-    timer1_.setInterval(kReplyTimeoutMs);
-    timer1_.start();
-}
-
-void Exchange::StartProgress()
-{
-    window_.setProgressValue(0);
-    Enable(timer3_);
+    state_ = ExchangeState::Idle;
+    readOn_ = true;
+    writeOn_ = true;
+    formatOn_ = formatOn_ || enable_format;
+    ShowControls();
 }
 
 void Exchange::Abort()
 {
+    if (state_ != ExchangeState::Formatting) {
+        return;
+    }
     // Stopping both timers also stops a reply timeout that a full bar has just armed, so the
     // exchange cannot end a second time.
-    EndWithoutReply(QStringLiteral("Aborted"));
+    EndWithoutReply(ExchangeOutcome::Aborted);
+}
+
+void Exchange::PortChosen(bool serialNumberPresent)
+{
+    // The running exchange owns the buttons and gives them back when it ends.
+    if (busy()) {
+        return;
+    }
+    readOn_ = true;
+    writeOn_ = writeOn_ || serialNumberPresent;
+    ShowControls();
+}
+
+void Exchange::SerialNumberChanged(bool present)
+{
+    // A serial number arriving in a read reply must not hand the operator a second command.
+    if (busy()) {
+        return;
+    }
+    writeOn_ = present;
+    ShowControls();
 }
 
 void Exchange::Timer1_Timer()
 {
-    if (!busy_) {
+    if (!busy()) {
         timer1_.stop();
         return;
     }
     parser_.Reset();
-    EndWithoutReply(QStringLiteral("Timeout"));
-}
-
-void Exchange::EndWithoutReply(const QString &outcome)
-{
-    StopTimers();
-    window_.setStatusColor(kLogRed);
-    AppendStatus(outcome + kLineEnd);
-    CloseCom();
-    LeaveBusy(false);
+    EndWithoutReply(ExchangeOutcome::Timeout);
 }
 
 void Exchange::Timer3_Timer()
 {
-    if (!busy_) {
+    if (state_ != ExchangeState::Formatting) {
         timer3_.stop();
         return;
     }
-    const double value = window_.progressValue();
-    if (value < window_.progressMaximum()) {
-        window_.setProgressValue(value + 1);
-    } else {
-        timer1_.setInterval(kFullBarReplyTimeoutMs);
-        Enable(timer1_);
+    if (progress_ < timing_.progressSteps) {
+        SetProgress(progress_ + 1);
+    } else if (!timer1_.isActive()) {
+        ArmReplyTimeout(timing_.fullBarTimeoutMs);
     }
 }
 
-void Exchange::MSComm1_OnComm()
+void Exchange::MSComm1_OnComm(CommEvent event, QByteArrayView received)
 {
-    if (comm_.CommEvent() != kComEvReceive) {
+    // A device that is gone sends nothing more; the exchange ends by its timeout.
+    if (event != CommEvent::Receive) {
         return;
     }
-    const QByteArray input = comm_.Input();
-    if (input.isEmpty()) {
-        return;
-    }
-    const ReplyStep step = parser_.ParseReplyByte(static_cast<std::uint8_t>(input.at(0)));
-    if (step.box) {
-        window_.setBoxText(*step.box, QString::fromStdString(step.text));
-    }
-    if (step.outcome != ReplyOutcome::None) {
-        EndWithReply(step.outcome);
+    for (const char byte : received) {
+        // An end path has closed the port: the rest belongs to no exchange.
+        if (!comm_.portOpen()) {
+            return;
+        }
+        const ReplyStep step = parser_.ParseReplyByte(static_cast<std::uint8_t>(byte));
+        if (step.box) {
+            frontEnd_.setBoxText(*step.box, QString::fromStdString(step.text));
+        }
+        if (step.outcome != ReplyOutcome::None) {
+            EndWithReply(step.outcome);
+        }
     }
 }
 
 void Exchange::EndWithReply(ReplyOutcome outcome)
 {
     StopTimers();
-    window_.setProgressValue(0);
-    window_.setFormatCaption(QString::fromLatin1(kFormatCaption));
+    SetProgress(0);
     const bool ok = outcome == ReplyOutcome::Ok;
-    if (!ok) {
-        window_.setStatusColor(kLogRed);
-    }
-    AppendStatus((ok ? QStringLiteral("OK") : QStringLiteral("Checksum error")) + kLineEnd);
+    frontEnd_.setLogState(ok ? LogState::Succeeded : LogState::Failed);
+    const ExchangeOutcome end = ok ? ExchangeOutcome::Ok : ExchangeOutcome::ChecksumError;
+    AppendStatus(OutcomeText(end) + kLineEnd);
+    const ExchangeState exchange = state_;
     CloseCom();
     LeaveBusy(true);
+    emit ended({exchange, end, {}});
+}
+
+void Exchange::EndWithoutReply(ExchangeOutcome outcome)
+{
+    StopTimers();
+    frontEnd_.setLogState(LogState::Failed);
+    AppendStatus(OutcomeText(outcome) + kLineEnd);
+    const ExchangeState exchange = state_;
+    CloseCom();
+    LeaveBusy(false);
+    emit ended({exchange, outcome, {}});
+}
+
+void Exchange::FailOpen(const QString &reason)
+{
+    StopTimers();
+    frontEnd_.setLogState(LogState::Failed);
+    AppendStatus(reason + kLineEnd);
+    frontEnd_.repaintLog();
+    const ExchangeState exchange = state_;
+    LeaveBusy(false);
+    emit ended({exchange, ExchangeOutcome::PortError, reason});
 }
 
 void Exchange::StopTimers()
 {
     timer1_.stop();
     timer3_.stop();
+}
+
+void Exchange::ArmReplyTimeout(int ms)
+{
+    timer1_.setInterval(ms);
+    timer1_.start();
+}
+
+void Exchange::SetProgress(int value)
+{
+    progress_ = value;
+    frontEnd_.setProgress(progress_, timing_.progressSteps);
+}
+
+void Exchange::ShowControls()
+{
+    const bool idle = !busy();
+    const bool formatting = state_ == ExchangeState::Formatting;
+    frontEnd_.showControls(
+        {idle && readOn_, idle && writeOn_, formatting || (idle && formatOn_), formatting, !idle});
 }
 
 } // namespace quillon

@@ -1,22 +1,20 @@
 #pragma once
 
-#include "mscomm.h"
-#include "replyparser.h"
-#include "setupframe.h"
-#include "windowinterface.h"
+#include "link/exchangestate.h"
+#include "link/frontend.h"
+#include "link/mscomm.h"
+#include "link/portmap.h"
+#include "protocol/devicesettings.h"
+#include "protocol/replyparser.h"
+#include "protocol/setupframe.h"
 
 #include <QList>
 #include <QObject>
 #include <QTimer>
 
-namespace quillon {
+#include <cstdint>
 
-inline constexpr int kReplyTimeoutMs = 2000;
-inline constexpr int kFullBarReplyTimeoutMs = 10;
-inline constexpr int kProgressTickMs = 1000;
-inline constexpr int kProgressSteps = 150;
-inline constexpr char kFormatCaption[] = "Format Flash";
-inline constexpr char kAbortCaption[] = "Abort";
+namespace quillon {
 
 // The log line that tells the operator why a port could not be opened.
 QString PortErrorLine(const OpenFailure &failure, const QString &port);
@@ -28,60 +26,81 @@ struct PortEntry
     QString tooltip; // the host device behind it
 };
 
-// The shared sequences of every exchange with the device: busy state, port, status log,
-// exchange counter, the reply timeout and progress tick, and the receive handling.
+// The exchange engine: one port, one exchange at a time. It runs the shared sequences of every
+// exchange (busy state, port, status log, exchange counter), the reply timeout and progress
+// tick, and the receive handling, and shows them through its front end. Engines share nothing,
+// so several can drive several ports side by side.
 class Exchange : public QObject
 {
     Q_OBJECT
 public:
-    Exchange(WindowInterface &window, PortMap portMap, QObject *parent = nullptr);
+    Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing = {},
+             QObject *parent = nullptr);
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
     QList<PortEntry> Form_Load();
 
-    // From EnterBusy until that exchange's LeaveBusy.
-    bool busy() const { return busy_; }
+    ExchangeState state() const { return state_; }
+    bool busy() const { return state_ != ExchangeState::Idle; }
+    std::int32_t exchange_no() const { return exchange_no_; }
 
-    enum class Variant { ReadWrite, Format };
-    void EnterBusy(Variant variant);
+    // Each starts an exchange on the front end's port, and does nothing unless idle.
+    void StartRead();
+    void StartWrite(const DeviceSettings &settings);
+    void StartFormat();
+    // The operator's abort of a running format.
+    void Abort();
+
+    // Outside an exchange, a port pick and the serial number box enable commands too.
+    void PortChosen(bool serialNumberPresent);
+    void SerialNumberChanged(bool present);
+
+    void Timer1_Timer();
+    void Timer3_Timer();
+    void MSComm1_OnComm(CommEvent event, QByteArrayView received);
+
+    MSComm &MSComm1() { return comm_; }
+    QTimer &Timer3() { return timer3_; }
+
+signals:
+    // Raised last, so a front end may start the next exchange or end the program from here.
+    void ended(const quillon::ExchangeEnd &end);
+
+private:
+    void Start(ExchangeState kind, const Bytes &request);
+    void EnterBusy(ExchangeState kind);
     // False when the port could not be opened; the failed-open end path has then run.
     bool OpenCom();
     void AppendStatus(const QString &text);
     void CloseCom();
     void LeaveBusy(bool enable_format);
 
-    // Writes a request frame byte by byte.
-    void Output(const Bytes &frame);
-    // Arms Timer1 with the full reply timeout.
-    void ArmReplyTimeout();
-    // Bar to 0 and the progress tick on, before a format's EnterBusy.
-    void StartProgress();
-    // The operator's abort of a format.
-    void Abort();
-
-    void Timer1_Timer();
-    void Timer3_Timer();
-    void MSComm1_OnComm();
-
-    std::int32_t exchange_no() const { return exchange_no_; }
-    MSComm &MSComm1() { return comm_; }
-    QTimer &Timer3() { return timer3_; }
-
-private:
     void EndWithReply(ReplyOutcome outcome);
     // Timeout and abort: the bar keeps its value and Format Flash keeps its state.
-    void EndWithoutReply(const QString &outcome);
+    void EndWithoutReply(ExchangeOutcome outcome);
     // The end path of a port that could not be opened: one red line that says why.
     void FailOpen(const QString &reason);
     void StopTimers();
+    void ArmReplyTimeout(int ms);
+    void SetProgress(int value);
+    void ShowControls();
 
-    WindowInterface &window_;
+    FrontEnd &frontEnd_;
+    PortMap portMap_;
+    ExchangeTiming timing_;
     MSComm comm_;
     ReplyParser parser_;
     QTimer timer1_;
     QTimer timer3_;
     std::int32_t exchange_no_ = 0;
-    bool busy_ = false;
+    ExchangeState state_ = ExchangeState::Idle;
+    int progress_ = 0;
+    // What enables each command button once idle: a port pick or the end of an exchange for
+    // Read Setup, and the serial number box too for Write Setup; a device that answered, or a
+    // format that was running, for Format Flash.
+    bool readOn_ = false;
+    bool writeOn_ = false;
+    bool formatOn_ = false;
 };
 
 } // namespace quillon

@@ -1,7 +1,6 @@
-#include "mscomm.h"
+#include "link/mscomm.h"
 
 #include <QFile>
-#include <QStringList>
 
 #include <unistd.h>
 
@@ -35,8 +34,7 @@ bool DeviceAccessible(const QString &path)
 
 } // namespace
 
-MSComm::MSComm(PortMap portMap, QObject *parent)
-    : QObject(parent), portMap_(std::move(portMap)), port_(new QSerialPort(this))
+MSComm::MSComm(QObject *parent) : QObject(parent), port_(new QSerialPort(this))
 {
     connect(port_, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(port_, &QSerialPort::errorOccurred, this, &MSComm::onError);
@@ -44,41 +42,10 @@ MSComm::MSComm(PortMap portMap, QObject *parent)
 
 MSComm::~MSComm() = default;
 
-void MSComm::setCommPort(int comNumber)
-{
-    commPort_ = comNumber;
-}
-
-void MSComm::setSettings(const QString &settings)
-{
-    const QStringList parts = settings.split(QLatin1Char(','));
-    if (parts.size() != 4) {
-        return;
-    }
-    baudRate_ = parts[0].toInt();
-    const QChar parity = parts[1].isEmpty() ? QLatin1Char('n') : parts[1].at(0).toLower();
-    parity_ = parity == QLatin1Char('e')   ? QSerialPort::EvenParity
-              : parity == QLatin1Char('o') ? QSerialPort::OddParity
-                                           : QSerialPort::NoParity;
-    dataBits_ = static_cast<QSerialPort::DataBits>(parts[2].toInt());
-    stopBits_ = parts[3] == QLatin1String("2") ? QSerialPort::TwoStop : QSerialPort::OneStop;
-}
-
-void MSComm::applySettings()
-{
-    port_->setBaudRate(baudRate_);
-    port_->setParity(parity_);
-    port_->setDataBits(dataBits_);
-    port_->setStopBits(stopBits_);
-    // Software flow control would swallow the bytes 0x11 and 0x13 of a frame.
-    port_->setFlowControl(QSerialPort::NoFlowControl);
-}
-
 bool MSComm::setPortOpen(bool open)
 {
     if (!open) {
         open_ = false;
-        pending_.clear();
         if (port_->isOpen()) {
             port_->close();
         }
@@ -88,18 +55,22 @@ bool MSComm::setPortOpen(bool open)
         return true;
     }
     failure_ = {};
-    const HostPort *host = portMap_.port(commPort_);
-    if (host == nullptr) {
+    if (location_.isEmpty()) {
         failure_.kind = OpenFailure::Kind::DoesNotExist;
         return false;
     }
-    port_->setPortName(host->systemLocation);
+    port_->setPortName(location_);
     // Set while closed, the line settings go to the device once, as part of the open; set
     // after it, each would reprogram the line again (a USB control transfer on many adapters).
-    applySettings();
+    port_->setBaudRate(settings_.baudRate);
+    port_->setParity(settings_.parity);
+    port_->setDataBits(settings_.dataBits);
+    port_->setStopBits(settings_.stopBits);
+    // Software flow control would swallow the bytes 0x11 and 0x13 of a frame.
+    port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!port_->open(QIODevice::ReadWrite)) {
-        failure_ = ClassifyOpenError(port_->error(), DeviceAccessible(host->systemLocation),
-                                     port_->errorString());
+        failure_ =
+            ClassifyOpenError(port_->error(), DeviceAccessible(location_), port_->errorString());
         port_->clearError();
         return false;
     }
@@ -111,54 +82,20 @@ bool MSComm::setPortOpen(bool open)
     return true;
 }
 
-void MSComm::Output(const QByteArray &bytes)
+void MSComm::Output(QByteArrayView bytes)
 {
     if (port_->isOpen()) {
-        port_->write(bytes);
-    }
-}
-
-void MSComm::Flush()
-{
-    if (port_->isOpen()) {
+        port_->write(bytes.data(), bytes.size());
         port_->flush();
     }
-}
-
-QByteArray MSComm::Input()
-{
-    if (current_taken_) {
-        return {};
-    }
-    current_taken_ = true;
-    return current_;
 }
 
 void MSComm::onReadyRead()
 {
     const QByteArray bytes = port_->readAll();
-    if (!open_) {
-        return;
+    if (open_ && !bytes.isEmpty()) {
+        emit OnComm(CommEvent::Receive, bytes);
     }
-    pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-    deliverPending();
-}
-
-void MSComm::deliverPending()
-{
-    // A handler that closes the port ends the delivery; the rest is never parsed.
-    if (delivering_) {
-        return;
-    }
-    delivering_ = true;
-    while (open_ && !pending_.empty()) {
-        current_ = QByteArray(1, pending_.front());
-        current_taken_ = false;
-        pending_.pop_front();
-        commEvent_ = kComEvReceive;
-        emit OnComm();
-    }
-    delivering_ = false;
 }
 
 void MSComm::onError(QSerialPort::SerialPortError error)
@@ -182,9 +119,7 @@ void MSComm::onError(QSerialPort::SerialPortError error)
             }
         },
         Qt::QueuedConnection);
-    current_taken_ = true;
-    commEvent_ = kComEventRxOver;
-    emit OnComm();
+    emit OnComm(CommEvent::DeviceGone, {});
 }
 
 } // namespace quillon

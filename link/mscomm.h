@@ -1,21 +1,31 @@
 #pragma once
 
-#include "portmap.h"
+#include "link/portmap.h"
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
 #include <QSerialPort>
 
-#include <cstdint>
-#include <deque>
-
 namespace quillon {
 
-// CommEvent codes the receive handling meets.
-inline constexpr int kComEvReceive = 2;
-inline constexpr int kComEventRxOver = 1008; // the port stopped delivering data (device gone)
+// What raised an OnComm event.
+enum class CommEvent {
+    Receive,    // bytes arrived
+    DeviceGone, // the port stopped delivering data: the device was unplugged
+};
 
-inline constexpr char kLineSettings[] = "115200,n,8,1";
+// Line settings of the serial line; every open applies them again.
+struct LineSettings
+{
+    qint32 baudRate;
+    QSerialPort::Parity parity;
+    QSerialPort::DataBits dataBits;
+    QSerialPort::StopBits stopBits;
+};
+
+// "115200,n,8,1"
+inline constexpr LineSettings kLineSettings{115200, QSerialPort::NoParity, QSerialPort::Data8,
+                                            QSerialPort::OneStop};
 
 // Why an open failed, told apart so the operator can act on it.
 struct OpenFailure
@@ -31,19 +41,17 @@ OpenFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool deviceAcc
                               const QString &detail);
 
 // The serial control: the operations the exchanges rely on, over Qt Serial Port. A raw 8-bit
-// line with no flow control; every received byte is raised as one receive event, in order.
+// line with no flow control; received bytes are pushed to the receiver in arrival order.
 class MSComm : public QObject
 {
     Q_OBJECT
 public:
-    explicit MSComm(PortMap portMap, QObject *parent = nullptr);
+    explicit MSComm(QObject *parent = nullptr);
     ~MSComm() override;
 
-    // Any number from 1 to 20; one with no host device fails at the open.
-    void setCommPort(int comNumber);
-    int commPort() const { return commPort_; }
-
-    void setSettings(const QString &settings);
+    // Selects the device the next open uses.
+    void setCommPort(const PortTarget &target) { location_ = target.systemLocation; }
+    void setSettings(const LineSettings &settings) { settings_ = settings; }
 
     // Opening returns false on failure, with the reason in openFailure(). Closing a port that
     // is not open does nothing.
@@ -51,40 +59,25 @@ public:
     bool portOpen() const { return open_; }
     const OpenFailure &openFailure() const { return failure_; }
 
-    // Writes the bytes unchanged, in order. They go to the line on the event loop's next pass,
-    // or at once with Flush().
-    void Output(const QByteArray &bytes);
-    void Flush();
-    // One received byte, or empty when there is none.
-    QByteArray Input();
-    int CommEvent() const { return commEvent_; }
-
-    const PortMap &portMap() const { return portMap_; }
+    // Writes the bytes unchanged, in one write, and hands them to the line at once: the device
+    // is already answering while the front end lays out and paints.
+    void Output(QByteArrayView bytes);
 
 signals:
-    void OnComm();
+    // The received bytes are valid only during the call; nothing is raised once the port has
+    // been closed, and a receiver that closes it stops taking the rest.
+    void OnComm(quillon::CommEvent event, QByteArrayView received);
 
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
-    void deliverPending();
-    void applySettings();
 
-    PortMap portMap_;
     QSerialPort *port_ = nullptr;
-    int commPort_ = PortMap::kFirstPort;
-    qint32 baudRate_ = 115200;
-    QSerialPort::Parity parity_ = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits_ = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits_ = QSerialPort::OneStop;
+    QString location_;
+    LineSettings settings_ = kLineSettings;
     bool open_ = false;
-    bool delivering_ = false;
     bool lost_ = false;
     OpenFailure failure_;
-    int commEvent_ = 0;
-    std::deque<char> pending_;
-    QByteArray current_;
-    bool current_taken_ = true;
 };
 
 } // namespace quillon

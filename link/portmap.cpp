@@ -1,6 +1,7 @@
-#include "portmap.h"
+#include "link/portmap.h"
 
 #include <QCollator>
+#include <QDir>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -66,6 +67,20 @@ const HostPort *PortMap::port(int comNumber) const
 {
     const auto it = ports_.find(comNumber);
     return it == ports_.end() ? nullptr : &it->second;
+}
+
+std::optional<PortTarget> PortMap::resolve(const QString &name) const
+{
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
+        if (name == comName(n)) {
+            const HostPort *host = port(n);
+            return PortTarget{host != nullptr ? host->systemLocation : QString(), describe(n)};
+        }
+    }
+    if (acceptsPaths_ && QDir::isAbsolutePath(name)) {
+        return PortTarget{name, name};
+    }
+    return std::nullopt;
 }
 
 QString PortMap::comName(int comNumber)

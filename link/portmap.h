@@ -17,7 +17,15 @@ struct HostPort
     std::optional<quint16> productId;
 };
 
-// Maps the COM numbers 1 to 20 to host serial devices.
+// The device that a port name selects, and how log lines name it.
+struct PortTarget
+{
+    QString systemLocation; // empty when the name has no host device
+    QString description;    // "COM3 (/dev/ttyUSB0)", or the path itself
+};
+
+// Maps the COM numbers 1 to 20 to host serial devices. A front end that names devices by path
+// (a command line) may accept absolute paths as well; the window takes COM names only.
 class PortMap
 {
 public:
@@ -32,6 +40,12 @@ public:
     // nullptr when the number has no host device.
     const HostPort *port(int comNumber) const;
 
+    void setAcceptsPaths(bool accepts) { acceptsPaths_ = accepts; }
+
+    // What a port name selects: "COM1" to "COM20", spelt exactly, or an absolute device path
+    // where paths are accepted. Nothing for any other name.
+    std::optional<PortTarget> resolve(const QString &name) const;
+
     // "COM3"
     static QString comName(int comNumber);
     // "COM3 (/dev/ttyUSB0)", or just "COM3" where the device has the same name or there is none.
@@ -41,6 +55,7 @@ public:
 
 private:
     std::map<int, HostPort> ports_;
+    bool acceptsPaths_ = false;
 };
 
 } // namespace quillon

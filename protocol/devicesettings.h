@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <type_traits>
 
 namespace quillon {
 
@@ -20,6 +21,14 @@ struct DeviceSettings
 
     bool operator==(const DeviceSettings &) const = default;
 };
+
+// The five addresses in wire order, writable when the settings are.
+template <typename Settings> constexpr auto Addresses(Settings &s)
+{
+    static_assert(std::is_same_v<std::remove_const_t<Settings>, DeviceSettings>);
+    return std::array{&s.ipAddress, &s.subnetMask, &s.defaultGateway, &s.primaryDns,
+                      &s.secondaryDns};
+}
 
 inline constexpr int kSetupRecordSize = 100;
 inline constexpr int kReservedBytes = 70;

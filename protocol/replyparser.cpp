@@ -1,6 +1,7 @@
-#include "replyparser.h"
+#include "protocol/replyparser.h"
 
-#include "setupframe.h"
+#include "protocol/settingstexts.h"
+#include "protocol/setupframe.h"
 
 namespace quillon {
 

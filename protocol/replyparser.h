@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settingsboxes.h"
+#include "protocol/settingsboxes.h"
 
 #include <cstdint>
 #include <optional>

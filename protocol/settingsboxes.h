@@ -50,10 +50,8 @@ constexpr Box BoxAt(int index)
     return static_cast<Box>(index);
 }
 
-// Object name of the box in the window form ("ipadr1").
-std::string_view BoxObjectName(Box box);
-
-// What the operator calls the box ("IP Address octet 1"); also its accessible name.
+// What the operator calls the box ("IP Address octet 1"): a refused Write Setup names it, and a
+// screen reader reads it.
 std::string_view BoxOperatorName(Box box);
 
 inline bool IsMacBox(Box box)

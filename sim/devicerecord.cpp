@@ -1,4 +1,4 @@
-#include "devicerecord.h"
+#include "sim/devicerecord.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -30,8 +30,7 @@ DeviceSettings SettingsFromRecord(const Bytes &record)
     settings.serialNumber = static_cast<std::int32_t>(serial);
     std::copy_n(next, settings.mac.size(), settings.mac.begin());
     next += static_cast<std::ptrdiff_t>(settings.mac.size());
-    for (Address *address : {&settings.ipAddress, &settings.subnetMask, &settings.defaultGateway,
-                             &settings.primaryDns, &settings.secondaryDns}) {
+    for (Address *address : Addresses(settings)) {
         std::copy_n(next, address->size(), address->begin());
         next += static_cast<std::ptrdiff_t>(address->size());
     }

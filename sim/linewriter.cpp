@@ -1,6 +1,6 @@
-#include "linewriter.h"
+#include "sim/linewriter.h"
 
-#include "wakesignal.h"
+#include "sim/wakesignal.h"
 
 #include <array>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "setupframe.h"
-#include "simulatedquillon.h"
+#include "protocol/setupframe.h"
+#include "sim/simulatedquillon.h"
 
 #include <chrono>
 #include <cstddef>

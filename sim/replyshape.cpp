@@ -1,4 +1,4 @@
-#include "replyshape.h"
+#include "sim/replyshape.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "requestparser.h"
+#include "sim/requestparser.h"
 
-#include "devicesettings.h"
+#include "protocol/devicesettings.h"
 
 namespace quillon {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "setupframe.h"
+#include "protocol/setupframe.h"
 
 #include <cstddef>
 #include <cstdint>

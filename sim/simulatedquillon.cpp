@@ -1,11 +1,11 @@
-#include "simulatedquillon.h"
+#include "sim/simulatedquillon.h"
 
-#include "devicerecord.h"
-#include "linewriter.h"
-#include "pseudoterminal.h"
-#include "replyshape.h"
-#include "requestparser.h"
-#include "wakesignal.h"
+#include "sim/devicerecord.h"
+#include "sim/linewriter.h"
+#include "sim/pseudoterminal.h"
+#include "sim/replyshape.h"
+#include "sim/requestparser.h"
+#include "sim/wakesignal.h"
 
 #include <algorithm>
 #include <array>

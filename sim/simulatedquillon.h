@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devicesettings.h"
-#include "setupframe.h"
+#include "protocol/devicesettings.h"
+#include "protocol/setupframe.h"
 
 #include <chrono>
 #include <cstddef>

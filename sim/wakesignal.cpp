@@ -1,4 +1,4 @@
-#include "wakesignal.h"
+#include "sim/wakesignal.h"
 
 #include <cerrno>
 #include <cstdint>

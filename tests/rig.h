@@ -3,9 +3,10 @@
 // The real window wired to simulated devices on pseudo-terminals, reached through symbolic
 // links so that a test can re-plug a device under the same COM number.
 
-#include "exchange.h"
-#include "main_frm.h"
-#include "simulatedquillon.h"
+#include "expected.h"
+#include "link/exchange.h"
+#include "sim/simulatedquillon.h"
+#include "window/main_frm.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,12 +24,6 @@
 #include <memory>
 
 namespace quillon::test {
-
-inline QByteArray ToBytes(const Bytes &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
-}
 
 // Drives the real window with real clicks and keys.
 class Driver
@@ -121,47 +116,6 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<SimulatedQuillon> sim;
 };
-
-// A device's settings that exercise every field; the example that documents the record.
-inline const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                                     {192, 168, 0, 100}, {255, 255, 255, 0},
-                                     {192, 168, 0, 1},   {192, 168, 0, 1},
-                                     {0, 0, 0, 0}};
-
-// The 27 box texts in wire order, as the window shows them or as settings read into it.
-inline QStringList TextList(const Driver &driver)
-{
-    QStringList texts;
-    for (int i = 0; i < kBoxCount; ++i) {
-        texts << driver.box(BoxAt(i));
-    }
-    return texts;
-}
-
-inline QStringList TextList(const DeviceSettings &settings)
-{
-    QStringList texts;
-    for (const std::string &text : TextsFromSettings(settings)) {
-        texts << QString::fromStdString(text);
-    }
-    return texts;
-}
-
-// Fills the boxes as a read reply would.
-inline void Fill(Driver &driver, const DeviceSettings &settings)
-{
-    const QStringList texts = TextList(settings);
-    for (int i = 0; i < kBoxCount; ++i) {
-        driver.window->setBoxText(BoxAt(i), texts[i]);
-    }
-}
-
-// Three log lines of one exchange.
-inline QString Log(const QString &port, const QString &label, const QString &outcome)
-{
-    return QStringLiteral("OpenCom: %1\r\n%2): -> %3\r\nCloseCom: %1\r\n")
-        .arg(port, label, outcome);
-}
 
 inline const QColor kGreen(0, 192, 0);
 inline const QColor kRed(255, 0, 0);

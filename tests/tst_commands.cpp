@@ -1,6 +1,7 @@
 // Write Setup and Format Flash end to end, through the real window and a pseudo-terminal.
 
 #include "rig.h"
+#include "window/boxnames.h"
 
 using namespace quillon;
 using namespace quillon::test;
@@ -56,8 +57,7 @@ void tst_Commands::writeSendsExactFrame_data()
     QTest::newRow("all zero") << DeviceSettings{} << zero;
     DeviceSettings max{2147483647, {}, {}, {}, {}, {}, {}};
     max.mac.fill(255);
-    for (Address *a : {&max.ipAddress, &max.subnetMask, &max.defaultGateway, &max.primaryDns,
-                       &max.secondaryDns}) {
+    for (Address *a : Addresses(max)) {
         a->fill(255);
     }
     QByteArray full = QByteArray::fromHex("0257647fffffff");
@@ -72,7 +72,7 @@ void tst_Commands::writeSendsExactFrame()
     QFETCH(DeviceSettings, settings);
     QFETCH(QByteArray, frame);
     Rig rig;
-    Fill(rig, settings);
+    Fill(*rig.window, settings);
     rig.pick("COM3");
     rig.click("write_setup");
     // Edits during the exchange do not change what was sent.
@@ -81,10 +81,10 @@ void tst_Commands::writeSendsExactFrame()
     QCOMPARE(ToBytes(rig.sim->received()), frame);
 
     // What was written reads back as the same 27 texts.
-    Fill(rig, kExample == settings ? DeviceSettings{} : kExample);
+    Fill(*rig.window, kExample == settings ? DeviceSettings{} : kExample);
     rig.click("read_setup");
     QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (2", "OK"));
-    QCOMPARE(TextList(rig), TextList(settings));
+    QCOMPARE(TextList(*rig.window), TextList(settings));
 }
 
 void tst_Commands::invalidFieldIsRefused_data()
@@ -112,7 +112,7 @@ void tst_Commands::invalidFieldIsRefused()
     QFETCH(QString, line);
     QFETCH(bool, focused);
     Rig rig;
-    Fill(rig, kExample);
+    Fill(*rig.window, kExample);
     rig.pick("COM3");
     rig.window->setBoxText(Box(box), text);
     rig.button("read_setup")->setFocus();
@@ -122,7 +122,7 @@ void tst_Commands::invalidFieldIsRefused()
     QCOMPARE(rig.logColor(), kRed);
     QCOMPARE(rig.exchange().exchange_no(), 0);
     QVERIFY(!rig.exchange().busy());
-    QCOMPARE(rig.child<QLineEdit>(BoxObjectName(Box(box)).data())->hasFocus(), focused);
+    QCOMPARE(rig.window->findChild<QLineEdit *>(BoxObjectName(Box(box)))->hasFocus(), focused);
     QTest::qWait(50); // nothing may be written: give a stray write time to arrive
     QVERIFY(rig.sim->received().empty());
 }

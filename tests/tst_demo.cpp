@@ -1,6 +1,6 @@
 // The demo as a newcomer meets it: the real window in front of its simulated Quillon.
 
-#include "demosession.h"
+#include "app/demosession.h"
 #include "rig.h"
 
 using namespace quillon;

@@ -1,5 +1,6 @@
-#include "fieldeditor.h"
-#include "main_frm.h"
+#include "window/boxnames.h"
+#include "window/fieldeditor.h"
+#include "window/main_frm.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -47,8 +48,7 @@ void AddRow(const char *name, Box box, const QString &filled, const QString &typ
 
 QLineEdit *Edit(main_frm &window, Box box)
 {
-    const std::string_view name = BoxObjectName(box);
-    return window.findChild<QLineEdit *>(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    return window.findChild<QLineEdit *>(BoxObjectName(box));
 }
 
 } // namespace
@@ -168,7 +168,7 @@ private slots:
             window.setBoxText(BoxAt(i), "AA");
         }
         window.setBoxText(Box::serialno, "4711");
-        window.setButtonEnabled(CommandButton::write_setup, false);
+        window.findChild<QPushButton *>("write_setup")->setEnabled(false);
         if (unlocked) {
             window.fields().Timer2_Timer();
         }

@@ -2,8 +2,10 @@
 // Every expected byte, sum and text below was worked out by hand or with a few throwaway lines
 // of python3, never with the code under test.
 
-#include "replyparser.h"
-#include "setupframe.h"
+#include "protocol/replyparser.h"
+#include "protocol/settingstexts.h"
+#include "protocol/setupframe.h"
+#include "window/boxnames.h"
 
 #include <QtTest>
 
@@ -43,12 +45,6 @@ BoxTexts<std::string> Texts(const QString &list)
     return texts;
 }
 
-QString Name(Box box)
-{
-    const std::string_view name = BoxObjectName(box);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
 // One table row; string literals become QString columns.
 template <typename... Columns> void Row(const char *name, Columns... columns)
 {
@@ -73,7 +69,7 @@ QString Feed(const QString &list)
         const ReplyStep step =
             parser.ParseReplyByte(static_cast<std::uint8_t>(token.toUInt(nullptr, 16)));
         if (step.box) {
-            events << Name(*step.box) + '=' + QString::fromStdString(step.text);
+            events << BoxObjectName(*step.box) + '=' + QString::fromStdString(step.text);
         }
         if (step.outcome != ReplyOutcome::None) {
             events << QString::number(index) +
@@ -175,7 +171,7 @@ private slots:
         QFETCH(QString, expected);
         QStringList names;
         for (int box = 0; box < kBoxCount; ++box) {
-            names << Name(BoxAt(box));
+            names << BoxObjectName(BoxAt(box));
         }
         BoxTexts<std::string> texts = Texts("0*27");
         int first = -1;
@@ -190,7 +186,7 @@ private slots:
         const QString fault = result.fault == SettingsFault::NoValue ? "NoValue" : "OutOfRange";
         QCOMPARE(result.settings
                      ? QString::fromStdString(TextsFromSettings(*result.settings)[first])
-                     : Name(result.box) + ' ' + fault,
+                     : BoxObjectName(result.box) + ' ' + fault,
                  expected);
     }
 
@@ -221,7 +217,8 @@ private slots:
                            "serialno=33751555 macadr1=03 macadr2=02 macadr3=03 macadr4=02 "
                            "macadr5=03 macadr6=02";
         for (int box = BoxIndex(Box::ipadr1); box < kBoxCount; ++box) {
-            twoThree += ' ' + Name(BoxAt(box)) + (box < BoxIndex(Box::defgateway3) ? "=2" : "=3");
+            twoThree +=
+                ' ' + BoxObjectName(BoxAt(box)) + (box < BoxIndex(Box::defgateway3) ? "=2" : "=3");
         }
         Row("2 and 3 as data", "02 52 64 02 03 02 03 03 02 03 02 03 02 02*10 03*10 00*70 01 03",
             twoThree + " 104:Ok");

@@ -1,7 +1,7 @@
 // The simulated device seen from the tool's side of the pseudo-terminal, through plain POSIX
 // calls: only what the end-to-end exchanges cannot show. Expected frames are written out by hand
 // from the frame layout, not built by the protocol code.
-#include "simulatedquillon.h"
+#include "sim/simulatedquillon.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "fieldeditor.h"
-#include "main_frm.h"
+#include "window/boxnames.h"
+#include "window/main_frm.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -12,12 +12,6 @@
 using namespace quillon;
 
 namespace {
-
-QString Name(Box box)
-{
-    const std::string_view name = BoxObjectName(box);
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-}
 
 QString SpokenName(QWidget *widget)
 {
@@ -46,7 +40,7 @@ private slots:
             {"write_setup", false}, {"button_format_flash", false}, {"default_values", true},
             {"closebutton", true}};
         for (int i = 0; i < kBoxCount; ++i) {
-            controls.append({Name(BoxAt(i)), IsOctetBox(BoxAt(i))});
+            controls.append({BoxObjectName(BoxAt(i)), IsOctetBox(BoxAt(i))});
         }
         QSet<QString> spoken;
         for (const auto &[name, enabled] : controls) {
@@ -56,36 +50,6 @@ private slots:
             spoken << SpokenName(widget);
         }
         QCOMPARE(spoken.size(), controls.size());
-    }
-
-    void focusOrder()
-    {
-        main_frm window{PortMap{}};
-        window.fields().Timer2_Timer();
-        for (auto button : {CommandButton::read_setup, CommandButton::write_setup,
-                            CommandButton::button_format_flash}) {
-            window.setButtonEnabled(button, true);
-        }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        child(window, "read_setup")->setFocus();
-
-        QStringList expected{"read_setup", "closebutton", "write_setup", "serialno", "macadr1"};
-        for (int i = BoxIndex(Box::ipadr1); i < kBoxCount; ++i) {
-            expected << Name(BoxAt(i));
-        }
-        expected += QStringList{"default_values", "macadr2", "macadr3",  "macadr4",
-                                "macadr5",        "macadr6", "comports", "button_format_flash",
-                                "read_setup"};
-        QStringList visited{"read_setup"};
-        while (visited.size() < expected.size()) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QWidget *focus = QApplication::focusWidget();
-            // The port box's text field stands for the box itself.
-            const bool inPortBox = qobject_cast<QComboBox *>(focus->parentWidget()) != nullptr;
-            visited << (inPortBox ? focus->parentWidget() : focus)->objectName();
-        }
-        QCOMPARE(visited, expected);
     }
 
     void portBox_data()
@@ -107,7 +71,7 @@ private slots:
         ports->addItem("COM3");
         ports->setCurrentIndex(-1);
         window.setBoxText(Box::serialno, serial);
-        window.setButtonEnabled(CommandButton::write_setup, false);
+        child(window, "write_setup")->setEnabled(false);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         ports->setFocus();
@@ -115,11 +79,11 @@ private slots:
         QTest::keyClicks(ports, "COM");
         QTest::keyClick(ports, Qt::Key_Return);
         QCOMPARE(ports->count(), 1);
-        QCOMPARE(window.portText(), "COM");
+        QCOMPARE(window.portName(), "COM");
         QVERIFY(!child(window, "read_setup")->isEnabled());
 
         QTest::keyClick(ports, Qt::Key_Down);
-        QCOMPARE(window.portText(), "COM3");
+        QCOMPARE(window.portName(), "COM3");
         QVERIFY(child(window, "read_setup")->isEnabled());
         QCOMPARE(child(window, "write_setup")->isEnabled(), writeEnabled);
         QVERIFY(!child(window, "button_format_flash")->isEnabled());
@@ -128,7 +92,7 @@ private slots:
     void statusShowsPlainText()
     {
         main_frm window{PortMap{}};
-        window.setStatusText("<b>COM3\r\n");
+        window.setLog("<b>COM3\r\n");
         QCOMPARE(SpokenName(child<QLabel>(window, "status")), "<b>COM3\r\n");
     }
 

@@ -1,11 +1,8 @@
-#include "fieldeditor.h"
+#include "window/fieldeditor.h"
 
-#include "colorvalue.h"
-#include "exchange.h"
-#include "fieldrules.h"
-#include "windowinterface.h"
+#include "window/colorvalue.h"
+#include "window/fieldrules.h"
 
-#include <QAbstractButton>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -33,14 +30,11 @@ constexpr std::array<std::array<const char *, kOctetsPerAddress>, 5> kFactoryAdd
 
 } // namespace
 
-FieldEditor::FieldEditor(const Boxes &boxes, QWidget &unlockLabel, QAbstractButton &write_setup,
-                         const Exchange &exchange, QObject *parent)
-    : QObject(parent), boxes_(boxes), unlockLabel_(unlockLabel), write_setup_(write_setup),
-      exchange_(exchange)
+FieldEditor::FieldEditor(const Boxes &boxes, QWidget &unlockLabel, QObject *parent)
+    : QObject(parent), boxes_(boxes), unlockLabel_(unlockLabel)
 {
     timer2_.setInterval(kUnlockHoldMs);
     connect(&timer2_, &QTimer::timeout, this, &FieldEditor::Timer2_Timer);
-    connect(edit(Box::serialno), &QLineEdit::textChanged, this, &FieldEditor::serialno_Change);
     for (QLineEdit *box : boxes_) {
         box->installEventFilter(this);
     }
@@ -55,27 +49,17 @@ void FieldEditor::setBoxText(Box box, const QString &text)
     accepted(box) = box == Box::serialno ? NormalisedNumber(shown) : shown;
 }
 
-void FieldEditor::OctetKeyUp(Box box, int keyCode)
+void FieldEditor::OctetKeyUp(Box box, bool digitKey)
 {
-    showText(box, OctetRule(edit(box)->text(), accepted(box), keyCode));
+    showText(box, OctetRule(edit(box)->text(), accepted(box), digitKey));
     accepted(box) = edit(box)->text();
 }
 
-void FieldEditor::serialno_KeyUp(int keyCode)
+void FieldEditor::serialno_KeyUp(bool digitKey)
 {
     showText(Box::serialno,
-             SerialRule(edit(Box::serialno)->text(), accepted(Box::serialno), keyCode));
+             SerialRule(edit(Box::serialno)->text(), accepted(Box::serialno), digitKey));
     accepted(Box::serialno) = NormalisedNumber(edit(Box::serialno)->text());
-}
-
-void FieldEditor::serialno_Change()
-{
-    // The exchange owns the command buttons until it ends; a serial number arriving in a read
-    // reply must not hand the operator a second command meanwhile.
-    if (exchange_.busy()) {
-        return;
-    }
-    write_setup_.setEnabled(!edit(Box::serialno)->text().isEmpty());
 }
 
 void FieldEditor::ena_serialno_MouseDown()
@@ -143,7 +127,8 @@ bool FieldEditor::eventFilter(QObject *watched, QEvent *event)
     }
     const auto it = std::find(boxes_.begin(), boxes_.end(), watched);
     if (it != boxes_.end()) {
-        keyUp(BoxAt(static_cast<int>(it - boxes_.begin())), KeyCode(key->key(), key->modifiers()));
+        keyUp(BoxAt(static_cast<int>(it - boxes_.begin())),
+              IsDigitKey(key->key(), key->modifiers()));
     }
     return false;
 }
@@ -156,12 +141,12 @@ void FieldEditor::showText(Box box, const QString &text)
     }
 }
 
-void FieldEditor::keyUp(Box box, int keyCode)
+void FieldEditor::keyUp(Box box, bool digitKey)
 {
     if (box == Box::serialno) {
-        serialno_KeyUp(keyCode);
+        serialno_KeyUp(digitKey);
     } else if (IsOctetBox(box)) {
-        OctetKeyUp(box, keyCode);
+        OctetKeyUp(box, digitKey);
     }
 }
 

@@ -1,51 +1,14 @@
-#include "fieldrules.h"
+#include "window/fieldrules.h"
 
 #include <limits>
 
 namespace quillon {
 
-int KeyCode(int qtKey, Qt::KeyboardModifiers modifiers)
+bool IsDigitKey(int qtKey, Qt::KeyboardModifiers modifiers)
 {
-    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
-        const int base = modifiers.testFlag(Qt::KeypadModifier) ? kKeyKeypad0 : kKeyDigit0;
-        return base + (qtKey - Qt::Key_0);
-    }
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {
-        return kKeyLetterA + (qtKey - Qt::Key_A);
-    }
-    switch (qtKey) {
-    case Qt::Key_Backspace:
-        return kKeyBackspace;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return kKeyTab;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return kKeyEnter;
-    case Qt::Key_Shift:
-        return kKeyShift;
-    case Qt::Key_Control:
-        return kKeyControl;
-    case Qt::Key_Space:
-        return kKeySpace;
-    case Qt::Key_Left:
-        return kKeyLeft;
-    case Qt::Key_Up:
-        return kKeyUp;
-    case Qt::Key_Right:
-        return kKeyRight;
-    case Qt::Key_Down:
-        return kKeyDown;
-    case Qt::Key_Delete:
-        return kKeyDelete;
-    default:
-        return kKeyOther;
-    }
-}
-
-bool IsDigitKey(int keyCode)
-{
-    return (keyCode >= kKeyDigit0 && keyCode <= kKeyDigit0 + 9) || keyCode == kKeyBackspace;
+    const bool mainRowDigit =
+        qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9 && !modifiers.testFlag(Qt::KeypadModifier);
+    return mainRowDigit || qtKey == Qt::Key_Backspace;
 }
 
 qint64 NumericValue(const QString &text)
@@ -79,17 +42,17 @@ QString NormalisedNumber(const QString &text)
     return QString::number(NumericValue(text));
 }
 
-QString OctetRule(const QString &text, const QString &accepted, int keyCode)
+QString OctetRule(const QString &text, const QString &accepted, bool digitKey)
 {
-    if (IsDigitKey(keyCode) && NumericValue(text) <= kMaxOctet) {
+    if (digitKey && NumericValue(text) <= kMaxOctet) {
         return text;
     }
     return accepted;
 }
 
-QString SerialRule(const QString &text, const QString &accepted, int keyCode)
+QString SerialRule(const QString &text, const QString &accepted, bool digitKey)
 {
-    return IsDigitKey(keyCode) ? text : NormalisedNumber(accepted);
+    return digitKey ? text : NormalisedNumber(accepted);
 }
 
 } // namespace quillon

@@ -1,13 +1,12 @@
-#include "main_frm.h"
+#include "window/main_frm.h"
 
-#include "colorvalue.h"
-#include "fieldeditor.h"
 #include "ui_main_frm.h"
+#include "window/boxnames.h"
+#include "window/colorvalue.h"
+#include "window/fieldeditor.h"
 
 #include <QMessageBox>
 #include <QScreen>
-
-#include <cmath>
 
 // Resources of a static library must be pulled in by name, and only from the global namespace.
 static void initResources()
@@ -22,11 +21,8 @@ namespace {
 constexpr char kWindowIcon[] = ":/quillon/icon.png";
 constexpr char kFormatWarningTitle[] = "Format Flash";
 constexpr char kFormatWarningText[] = "WARNING: Formatting will erase ALL files on drive F:";
-
-QString FromView(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+constexpr char kFormatCaption[] = "Format Flash";
+constexpr char kAbortCaption[] = "Abort";
 
 } // namespace
 
@@ -39,15 +35,16 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
 
     for (int i = 0; i < kBoxCount; ++i) {
-        boxes_[i] = findChild<QLineEdit *>(FromView(BoxObjectName(BoxAt(i))));
-        boxes_[i]->setAccessibleName(FromView(BoxOperatorName(BoxAt(i))));
+        boxes_[i] = findChild<QLineEdit *>(BoxObjectName(BoxAt(i)));
+        boxes_[i]->setAccessibleName(QString::fromUtf8(BoxOperatorName(BoxAt(i))));
     }
-    fields_ = new FieldEditor(boxes_, *ui_->ena_serialno, *ui_->write_setup, exchange_, this);
+    fields_ = new FieldEditor(boxes_, *ui_->ena_serialno, this);
 
     // A completer would rewrite typed text into an entry's name behind the operator's back.
     ui_->comports->setCompleter(nullptr);
 
     connect(ui_->comports, &QComboBox::activated, this, &main_frm::comports_Click);
+    connect(edit(Box::serialno), &QLineEdit::textChanged, this, &main_frm::serialno_Change);
     connect(ui_->read_setup, &QPushButton::clicked, this, [this] { commands_.read_setup_Click(); });
     connect(ui_->write_setup, &QPushButton::clicked, this,
             [this] { commands_.write_setup_Click(); });
@@ -81,57 +78,50 @@ void main_frm::comports_Click()
     if (ui_->comports->currentText().isEmpty()) {
         return;
     }
-    // The running exchange owns the buttons and gives them back when it ends.
-    if (exchange_.busy()) {
-        return;
-    }
-    ui_->read_setup->setEnabled(true);
-    if (!edit(Box::serialno)->text().isEmpty()) {
-        ui_->write_setup->setEnabled(true);
-    }
+    exchange_.PortChosen(!edit(Box::serialno)->text().isEmpty());
 }
 
-QString main_frm::statusText() const
+void main_frm::serialno_Change()
 {
-    return ui_->status->text();
+    exchange_.SerialNumberChanged(!edit(Box::serialno)->text().isEmpty());
 }
 
-void main_frm::setStatusText(const QString &text)
+QString main_frm::portName() const
+{
+    return ui_->comports->currentText();
+}
+
+void main_frm::setLog(const QString &text)
 {
     ui_->status->setText(text);
 }
 
-void main_frm::setStatusColor(int color)
+void main_frm::appendLog(const QString &text)
+{
+    ui_->status->setText(ui_->status->text() + text);
+}
+
+void main_frm::setLogState(LogState state)
 {
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(color));
+    palette.setColor(QPalette::WindowText, ColorFromValue(LogColor(state)));
     ui_->status->setPalette(palette);
 }
 
-void main_frm::repaintStatus()
+void main_frm::repaintLog()
 {
     ui_->status->repaint();
 }
 
-void main_frm::setButtonEnabled(CommandButton button, bool enabled)
+void main_frm::showControls(const CommandControls &controls)
 {
-    switch (button) {
-    case CommandButton::read_setup:
-        ui_->read_setup->setEnabled(enabled);
-        break;
-    case CommandButton::write_setup:
-        ui_->write_setup->setEnabled(enabled);
-        break;
-    case CommandButton::button_format_flash:
-        ui_->button_format_flash->setEnabled(enabled);
-        break;
-    }
-}
-
-void main_frm::setFormatCaption(const QString &caption)
-{
-    formatCaption_ = caption;
-    ui_->button_format_flash->setText(caption);
+    setBusyPointer(controls.busy);
+    // In this order, so the focus leaves a disabled button as it always has.
+    ui_->read_setup->setEnabled(controls.readEnabled);
+    ui_->write_setup->setEnabled(controls.writeEnabled);
+    ui_->button_format_flash->setEnabled(controls.formatEnabled);
+    ui_->button_format_flash->setText(
+        QString::fromLatin1(controls.formatIsAbort ? kAbortCaption : kFormatCaption));
 }
 
 QString main_frm::boxText(Box box) const
@@ -151,20 +141,10 @@ void main_frm::focusBox(Box box)
     }
 }
 
-QString main_frm::portText() const
+void main_frm::setProgress(int value, int maximum)
 {
-    return ui_->comports->currentText();
-}
-
-void main_frm::setProgressValue(double value)
-{
-    progressValue_ = value;
-    ui_->bar_format_flash->setValue(static_cast<int>(std::lround(value)));
-}
-
-double main_frm::progressMaximum() const
-{
-    return ui_->bar_format_flash->maximum();
+    ui_->bar_format_flash->setMaximum(maximum);
+    ui_->bar_format_flash->setValue(value);
 }
 
 void main_frm::setBusyPointer(bool busy)

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "commands.h"
-#include "exchange.h"
-#include "portmap.h"
-#include "windowinterface.h"
+#include "commands/commands.h"
+#include "link/exchange.h"
+#include "link/frontend.h"
+#include "link/portmap.h"
 
 #include <QWidget>
 
@@ -20,9 +20,9 @@ class main_frm;
 
 class FieldEditor;
 
-// The tool's one window: the controls of the form, the port pick and the Qt side of the window
-// interface. The editing rules of the settings boxes live in FieldEditor.
-class main_frm : public QWidget, public WindowInterface
+// The tool's one window: the controls of the form, the port pick and the Qt side of the front
+// end. The editing rules of the settings boxes live in FieldEditor.
+class main_frm : public QWidget, public FrontEnd
 {
     Q_OBJECT
 public:
@@ -33,32 +33,31 @@ public:
     Commands &commands() { return commands_; }
     FieldEditor &fields() { return *fields_; }
 
-    QString statusText() const override;
-    void setStatusText(const QString &text) override;
-    void setStatusColor(int color) override;
-    void repaintStatus() override;
+    QString portName() const override;
 
-    void setButtonEnabled(CommandButton button, bool enabled) override;
-    QString formatCaption() const override { return formatCaption_; }
-    void setFormatCaption(const QString &caption) override;
+    void setLog(const QString &text) override;
+    void appendLog(const QString &text) override;
+    void setLogState(LogState state) override;
+    void repaintLog() override;
+
+    void showControls(const CommandControls &controls) override;
 
     QString boxText(Box box) const override;
     void setBoxText(Box box, const QString &text) override;
     void focusBox(Box box) override;
 
-    QString portText() const override;
-
-    double progressValue() const override { return progressValue_; }
-    void setProgressValue(double value) override;
-    double progressMaximum() const override;
-
-    void setBusyPointer(bool busy) override;
+    void setProgress(int value, int maximum) override;
 
     bool confirmFormat() override;
+
+    // Set on the window rather than the application, so entering busy twice never leaves the
+    // hourglass behind.
+    void setBusyPointer(bool busy);
 
 private:
     void Form_Load();
     void comports_Click();
+    void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
 
     std::unique_ptr<Ui::main_frm> ui_;
@@ -66,9 +65,6 @@ private:
     Commands commands_;
     std::array<QLineEdit *, kBoxCount> boxes_{};
     FieldEditor *fields_ = nullptr;
-    QString formatCaption_ = QString::fromLatin1(kFormatCaption);
-    // The bar shows whole steps; the value it stands for may be a real number.
-    double progressValue_ = 0;
 };
 
 } // namespace quillon

@@ -1,0 +1,259 @@
+// The exchange engine without a window: a plain front end drives the commands against the
+// simulated device over a pseudo-terminal. This program links neither QtWidgets nor QtGui, so a
+// widget call in link/ or commands/ breaks its build.
+
+#include "commands/commands.h"
+#include "expected.h"
+#include "link/exchange.h"
+#include "sim/simulatedquillon.h"
+#include "textfrontend.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace quillon;
+using namespace quillon::test;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(quillon::ExchangeOutcome)
+
+namespace {
+
+// Short limits, so every end path runs in well under a second.
+constexpr ExchangeTiming kQuick{200, 10, 20, 3};
+
+const QString kMissing = QStringLiteral("/nonexistent/quillon-port");
+
+// One front end with its own engine and commands.
+struct Station
+{
+    Station(PortMap map, const QString &port, ExchangeTiming timing = {})
+        : exchange(front, std::move(map), timing), commands(exchange, front)
+    {
+        front.port = port;
+        QObject::connect(&exchange, &Exchange::ended,
+                         [this](const ExchangeEnd &end) { ends.append(end); });
+    }
+
+    TextFrontEnd front;
+    Exchange exchange;
+    Commands commands;
+    QList<ExchangeEnd> ends;
+};
+
+QString Path(const SimulatedQuillon &device)
+{
+    return QString::fromStdString(device.devicePath());
+}
+
+} // namespace
+
+class tst_Engine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void twoEnginesSideBySide();
+    void stateTransitions_data();
+    void stateTransitions();
+    void portNames_data();
+    void portNames();
+};
+
+// One engine reaches its device as COM3, the other by its path; their exchanges overlap.
+void tst_Engine::twoEnginesSideBySide()
+{
+    const DeviceSettings other{87654321,      {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x07},
+                               {10, 0, 0, 7}, {255, 0, 0, 0},
+                               {10, 0, 0, 1}, {10, 0, 0, 2},
+                               {10, 0, 0, 3}};
+    SimulatedQuillon deviceA, deviceB;
+    deviceA.setSettings(kExample);
+    deviceB.setSettings(other);
+    for (SimulatedQuillon *device : {&deviceA, &deviceB}) {
+        device->setPacing(SimulatedQuillon::Pacing::LineRate);
+        device->setFormatTime(50ms);
+    }
+    PortMap mapA;
+    mapA.setPort(3, {Path(deviceA), {}, {}, {}, {}});
+    PortMap mapB;
+    mapB.setAcceptsPaths(true);
+    Station a(mapA, "COM3");
+    Station b(mapB, Path(deviceB));
+    const QString portA = QStringLiteral("COM3");
+    const QString portB = Path(deviceB);
+
+    const auto both = [&](void (Commands::*click)(), ExchangeState running) {
+        (a.commands.*click)();
+        (b.commands.*click)();
+        QCOMPARE(a.exchange.state(), running);
+        QCOMPARE(b.exchange.state(), running);
+        QTRY_VERIFY(!a.exchange.busy() && !b.exchange.busy());
+    };
+
+    both(&Commands::read_setup_Click, ExchangeState::Reading);
+    QCOMPARE(a.front.log, Log(portA, "Reading Setup (1", "OK"));
+    QCOMPARE(b.front.log, Log(portB, "Reading Setup (1", "OK"));
+    QCOMPARE(TextList(a.front), TextList(kExample));
+    QCOMPARE(TextList(b.front), TextList(other));
+
+    // Each writes what the other read.
+    std::swap(a.front.boxes, b.front.boxes);
+    both(&Commands::write_setup_Click, ExchangeState::Writing);
+    QCOMPARE(a.front.log, Log(portA, "Writing Setup (2", "OK"));
+    QCOMPARE(b.front.log, Log(portB, "Writing Setup (2", "OK"));
+    QVERIFY(deviceA.settings() == other);
+    QVERIFY(deviceB.settings() == kExample);
+
+    deviceA.clearReceived();
+    deviceB.clearReceived();
+    both(&Commands::button_format_flash_Click, ExchangeState::Formatting);
+    QCOMPARE(a.front.log, Log(portA, "Formatting Flash (3", "OK"));
+    QCOMPARE(b.front.log, Log(portB, "Formatting Flash (3", "OK"));
+    for (const SimulatedQuillon *device : {&deviceA, &deviceB}) {
+        QCOMPARE(ToBytes(device->received()), QByteArray("\x02\x46\x00\x46\x03", 5));
+    }
+    for (const Station *station : {&a, &b}) {
+        QCOMPARE(station->ends.size(), 3);
+        QCOMPARE(station->ends.last().exchange, ExchangeState::Formatting);
+        QCOMPARE(station->ends.last().outcome, ExchangeOutcome::Ok);
+    }
+}
+
+void tst_Engine::stateTransitions_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("abort");
+    QTest::addColumn<ExchangeOutcome>("outcome");
+    QTest::addColumn<QString>("log");
+    QTest::addColumn<bool>("formatAfter");
+    QTest::addColumn<int>("progressAfter");
+
+    using F = SimulatedQuillon::ReplyFault;
+    using O = ExchangeOutcome;
+    const auto row = [](const char *name, const char *command, int fault, bool abort, O outcome,
+                        const QString &label, const char *text, bool formatAfter, int progress) {
+        QTest::newRow(name) << QString(command) << QString("COM3") << fault << abort << outcome
+                            << Log("COM3", label, text) << formatAfter << progress;
+    };
+    row("read answered", "read", int(F::None), false, O::Ok, "Reading Setup (1", "OK", true, 0);
+    row("read, wrong checksum", "read", int(F::WrongChecksum), false, O::ChecksumError,
+        "Reading Setup (1", "Checksum error", true, 0);
+    row("read, no answer", "read", int(F::NoReply), false, O::Timeout, "Reading Setup (1",
+        "Timeout", false, 0);
+    row("write answered", "write", int(F::None), false, O::Ok, "Writing Setup (1", "OK", true, 0);
+    row("write, no answer", "write", int(F::NoReply), false, O::Timeout, "Writing Setup (1",
+        "Timeout", false, 0);
+    row("format answered", "format", int(F::None), false, O::Ok, "Formatting Flash (1", "OK", true,
+        0);
+    // The bar fills (3 steps here), then the reply timeout ends the format.
+    row("format, no answer", "format", int(F::NoReply), false, O::Timeout, "Formatting Flash (1",
+        "Timeout", true, 3);
+    row("format aborted after a tick", "format", int(F::NoReply), true, O::Aborted,
+        "Formatting Flash (1", "Aborted", true, 1);
+    QTest::newRow("read, port missing")
+        << "read"
+        << "COM5" << int(F::None) << false << O::PortError
+        << "OpenCom: COM5\r\nPort error: COM5 (" + kMissing + ") does not exist\r\n"
+        << false << 0;
+    QTest::newRow("format, no port named")
+        << "format"
+        << "com3" << int(F::None) << false << O::PortError
+        << "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n"
+        << true << 0;
+}
+
+// What the front end shows once an exchange has started, and once it has ended.
+void tst_Engine::stateTransitions()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, port);
+    QFETCH(int, fault);
+    QFETCH(bool, abort);
+    QFETCH(ExchangeOutcome, outcome);
+    QFETCH(QString, log);
+    QFETCH(bool, formatAfter);
+    QFETCH(int, progressAfter);
+
+    SimulatedQuillon device;
+    device.setReplyFault(SimulatedQuillon::ReplyFault(fault));
+    PortMap map;
+    map.setPort(3, {Path(device), {}, {}, {}, {}});
+    map.setPort(5, {kMissing, {}, {}, {}, {}});
+    Station station(map, port, kQuick);
+    Fill(station.front, kExample);
+
+    const ExchangeState running = command == "read"    ? ExchangeState::Reading
+                                  : command == "write" ? ExchangeState::Writing
+                                                       : ExchangeState::Formatting;
+    if (running == ExchangeState::Reading) {
+        station.commands.read_setup_Click();
+    } else if (running == ExchangeState::Writing) {
+        station.commands.write_setup_Click();
+    } else {
+        station.commands.button_format_flash_Click();
+    }
+    if (outcome != ExchangeOutcome::PortError) {
+        const bool formatting = running == ExchangeState::Formatting;
+        QCOMPARE(station.exchange.state(), running);
+        QCOMPARE(station.front.logState, LogState::Running);
+        const CommandControls &shown = station.front.controls;
+        QVERIFY(shown.busy);
+        QVERIFY(!shown.readEnabled && !shown.writeEnabled);
+        QCOMPARE(shown.formatEnabled, formatting);
+        QCOMPARE(shown.formatIsAbort, formatting);
+    }
+    if (abort) {
+        station.exchange.Timer3_Timer();
+        station.commands.button_format_flash_Click();
+    }
+
+    QTRY_COMPARE(station.ends.size(), 1);
+    QCOMPARE(station.ends[0].exchange, running);
+    QCOMPARE(station.ends[0].outcome, outcome);
+    QCOMPARE(station.exchange.state(), ExchangeState::Idle);
+    QCOMPARE(station.front.log, log);
+    QCOMPARE(station.front.logState,
+             outcome == ExchangeOutcome::Ok ? LogState::Succeeded : LogState::Failed);
+    const CommandControls &shown = station.front.controls;
+    QVERIFY(!shown.busy && !shown.formatIsAbort);
+    QVERIFY(shown.readEnabled && shown.writeEnabled);
+    QCOMPARE(shown.formatEnabled, formatAfter);
+    QCOMPARE(station.front.progress, progressAfter);
+    QCOMPARE(station.ends[0].reason.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QTest::qWait(50); // a second end would follow within the 10 ms full-bar timeout
+    QCOMPARE(station.ends.size(), 1);
+}
+
+void tst_Engine::portNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("acceptsPaths");
+    QTest::addColumn<QString>("description"); // empty: the name selects no port
+    QTest::newRow("mapped") << "COM3" << false << "COM3 (/dev/ttyUSB0)";
+    QTest::newRow("unmapped") << "COM20" << false << "COM20";
+    for (const char *name : {"com3", "COM03", "COM21", "COM3 ", "", "COM0"}) {
+        QTest::newRow(name) << name << true << "";
+    }
+    QTest::newRow("path refused") << "/dev/ttyUSB0" << false << "";
+    QTest::newRow("path") << "/dev/ttyUSB0" << true << "/dev/ttyUSB0";
+    QTest::newRow("relative path") << "ttyUSB0" << true << "";
+}
+
+// The window takes COM names only; a front end that accepts paths takes absolute ones as well.
+void tst_Engine::portNames()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, acceptsPaths);
+    QFETCH(QString, description);
+    PortMap map;
+    map.setPort(3, {"/dev/ttyUSB0", {}, {}, {}, {}});
+    map.setAcceptsPaths(acceptsPaths);
+    const std::optional<PortTarget> target = map.resolve(name);
+    QCOMPARE(target ? target->description : QString(), description);
+}
+
+QTEST_GUILESS_MAIN(tst_Engine)
+#include "tst_engine.moc"
