@@ -168,8 +168,9 @@ bool Ledger::commit(QString *error)
 bool Ledger::isLedger(QString *error)
 {
     QSqlQuery query(db_);
-    query.prepare(QStringLiteral("PRAGMA application_id"));
-    if (!exec(query, error)) {
+    if (!query.exec(QStringLiteral("PRAGMA application_id"))) {
+        *error = QStringLiteral("%1 is not a Quillon ledger (%2)")
+                     .arg(path_, query.lastError().databaseText());
         return false;
     }
     if (!query.next() || query.value(0).toLongLong() != kApplicationId) {
@@ -186,7 +187,7 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
     QSqlQuery mode(db_);
     if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
         mode.value(0).toString() != QLatin1String("wal")) {
-        *error = QStringLiteral("cannot write the ledger %1: %2")
+        *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
                      .arg(path_, mode.lastError().isValid() ? mode.lastError().databaseText()
                                                             : QStringLiteral("no WAL journal"));
         return false;
@@ -359,7 +360,8 @@ bool Ledger::setState(qint64 id, State state, const QString &reason, QString *er
     query.prepare(
         QStringLiteral("UPDATE devices SET state = ?, reason = ?, time = ? WHERE id = ?"));
     query.addBindValue(stateName(state));
-    query.addBindValue(reason);
+    // A null string would bind as NULL.
+    query.addBindValue(reason.isNull() ? QStringLiteral("") : reason);
     query.addBindValue(Now());
     query.addBindValue(id);
     if (!exec(query, error)) {
