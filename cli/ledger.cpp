@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUuid>
 #include <QVariant>
 
 namespace quillon {
@@ -13,9 +12,6 @@ namespace {
 
 // Marks the file as a ledger, so that another program's database is never taken for one.
 constexpr qint64 kApplicationId = 0x514C4447; // "QLDG"
-constexpr int kBeginAttempts = 3;
-const QString kSqliteBusy = QStringLiteral("5");
-const QString kSqliteLocked = QStringLiteral("6");
 
 const char *const kSchema[] = {
     // `allocated` counts the numbers handed out; it only grows, so a number whose row failed,
@@ -59,41 +55,11 @@ QString AddressNumberText(qint64 n)
 
 } // namespace
 
-Ledger::Ledger(const QString &path, bool readOnly, QString *error)
-    : connection_(QStringLiteral("quillon-ledger-") + QUuid::createUuid().toString(QUuid::Id128)),
-      path_(path)
-{
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
-    if (!db_.isValid()) {
-        *error = QStringLiteral("cannot open the ledger %1: Qt SQL has no SQLite driver "
-                                "(install libqt6sql6-sqlite)")
-                     .arg(path);
-        return;
-    }
-    db_.setDatabaseName(path);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
-    if (readOnly) {
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    }
-    db_.setConnectOptions(options);
-    if (!db_.open()) {
-        *error = QStringLiteral("cannot open the ledger %1: %2")
-                     .arg(path, db_.lastError().databaseText());
-    }
-}
-
-Ledger::~Ledger()
-{
-    db_.close();
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(connection_);
-}
-
 std::unique_ptr<Ledger> Ledger::openForPlan(const QString &path, const ProvisionPlan &plan,
                                             QString *error)
 {
     std::unique_ptr<Ledger> ledger(new Ledger(path, false, error));
-    if (!ledger->isOpen() || !ledger->setupFor(plan, error)) {
+    if (!ledger->sql_.isOpen() || !ledger->setupFor(plan, error)) {
         return nullptr;
     }
     ledger->plan_ = plan;
@@ -108,73 +74,22 @@ std::unique_ptr<Ledger> Ledger::openExisting(const QString &path, QString *error
         return nullptr;
     }
     std::unique_ptr<Ledger> ledger(new Ledger(path, true, error));
-    if (!ledger->isOpen() || !ledger->isLedger(error)) {
+    if (!ledger->sql_.isOpen() || !ledger->isLedger(error)) {
         return nullptr;
     }
     return ledger;
 }
 
-bool Ledger::exec(QSqlQuery &query, QString *error)
-{
-    if (query.exec()) {
-        return true;
-    }
-    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
-    return false;
-}
-
-bool Ledger::exec(const QString &sql, QString *error)
-{
-    QSqlQuery query(db_);
-    if (query.exec(sql)) {
-        return true;
-    }
-    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
-    return false;
-}
-
-bool Ledger::beginImmediate(QString *error)
-{
-    // Qt's driver begins deferred transactions, whose later upgrade to a writer can fail at
-    // once without waiting; BEGIN IMMEDIATE takes the write lock first, waiting for another
-    // process's commit up to the busy timeout.
-    for (int attempt = 1;; ++attempt) {
-        QSqlQuery begin(db_);
-        if (begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            return true;
-        }
-        const QString code = begin.lastError().nativeErrorCode();
-        if (attempt == kBeginAttempts || (code != kSqliteBusy && code != kSqliteLocked)) {
-            *error = QStringLiteral("ledger %1: %2").arg(path_, begin.lastError().databaseText());
-            return false;
-        }
-    }
-}
-
-void Ledger::rollback()
-{
-    QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
-}
-
-bool Ledger::commit(QString *error)
-{
-    if (exec(QStringLiteral("COMMIT"), error)) {
-        return true;
-    }
-    rollback();
-    return false;
-}
-
 bool Ledger::isLedger(QString *error)
 {
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     if (!query.exec(QStringLiteral("PRAGMA application_id"))) {
         *error = QStringLiteral("%1 is not a Quillon ledger (%2)")
-                     .arg(path_, query.lastError().databaseText());
+                     .arg(sql_.path(), query.lastError().databaseText());
         return false;
     }
     if (!query.next() || query.value(0).toLongLong() != kApplicationId) {
-        *error = QStringLiteral("%1 is not a Quillon ledger").arg(path_);
+        *error = QStringLiteral("%1 is not a Quillon ledger").arg(sql_.path());
         return false;
     }
     return true;
@@ -184,43 +99,45 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
 {
     // WAL: a commit costs one append and sync, and readers never wait for the writer. FULL
     // syncs every commit, so an allocation survives a power cut as well as a kill.
-    QSqlQuery mode(db_);
+    QSqlQuery mode(sql_.db());
     if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
         mode.value(0).toString() != QLatin1String("wal")) {
-        *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
-                     .arg(path_, mode.lastError().isValid() ? mode.lastError().databaseText()
-                                                            : QStringLiteral("no WAL journal"));
+        *error =
+            QStringLiteral("cannot open the ledger %1 for writing: %2")
+                .arg(sql_.path(), mode.lastError().isValid() ? mode.lastError().databaseText()
+                                                             : QStringLiteral("no WAL journal"));
         return false;
     }
     mode.finish();
-    if (!exec(QStringLiteral("PRAGMA synchronous=FULL"), error) || !beginImmediate(error)) {
+    if (!sql_.exec(QStringLiteral("PRAGMA synchronous=FULL"), error) ||
+        !sql_.beginImmediate(error)) {
         return false;
     }
 
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral("SELECT (SELECT application_id FROM pragma_application_id), "
                                  "(SELECT count(*) FROM sqlite_schema)"));
-    if (!exec(query, error) || !query.next()) {
-        rollback();
+    if (!sql_.exec(query, error) || !query.next()) {
+        sql_.rollback();
         return false;
     }
     const qint64 applicationId = query.value(0).toLongLong();
     const bool empty = query.value(1).toLongLong() == 0;
     query.finish();
     if (applicationId != kApplicationId && !empty) {
-        rollback();
-        *error = QStringLiteral("%1 is not a Quillon ledger").arg(path_);
+        sql_.rollback();
+        *error = QStringLiteral("%1 is not a Quillon ledger").arg(sql_.path());
         return false;
     }
     if (empty) {
         for (const char *sql : kSchema) {
-            if (!exec(QString::fromLatin1(sql), error)) {
-                rollback();
+            if (!sql_.exec(QString::fromLatin1(sql), error)) {
+                sql_.rollback();
                 return false;
             }
         }
-        if (!exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId), error)) {
-            rollback();
+        if (!sql_.exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId), error)) {
+            sql_.rollback();
             return false;
         }
     }
@@ -229,8 +146,8 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
     const qint64 ipLast = static_cast<qint64>(plan.ip.last);
     query.prepare(QStringLiteral("SELECT serial_first, serial_last, mac_first, mac_last, "
                                  "ip_first, ip_last FROM ranges WHERE id = 1"));
-    if (!exec(query, error)) {
-        rollback();
+    if (!sql_.exec(query, error)) {
+        sql_.rollback();
         return false;
     }
     if (query.next()) {
@@ -257,10 +174,10 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
         }
         query.finish();
         if (!difference.isEmpty()) {
-            rollback();
+            sql_.rollback();
             *error = QStringLiteral("the ledger %1 belongs to another plan (%2); only the last "
                                     "values of its ranges may be raised")
-                         .arg(path_, difference);
+                         .arg(sql_.path(), difference);
             return false;
         }
         query.prepare(QStringLiteral(
@@ -281,26 +198,26 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
     query.bindValue(QStringLiteral(":mac"), static_cast<qint64>(plan.mac.last));
     query.bindValue(QStringLiteral(":ip"),
                     plan.ipIsRange ? QVariant(ipLast) : QVariant(QMetaType(QMetaType::LongLong)));
-    if (!exec(query, error)) {
-        rollback();
+    if (!sql_.exec(query, error)) {
+        sql_.rollback();
         return false;
     }
-    return commit(error);
+    return sql_.commit(error);
 }
 
 Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSerial,
                                         const MacAddress &previousMac)
 {
     AllocateResult result;
-    if (!plan_ || !beginImmediate(&result.error)) {
+    if (!plan_ || !sql_.beginImmediate(&result.error)) {
         return result;
     }
     // The ranges are read inside the transaction: another run may have raised them.
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral("SELECT serial_first, serial_last, mac_first, mac_last, "
                                  "ip_first, ip_last, allocated FROM ranges WHERE id = 1"));
-    if (!exec(query, &result.error) || !query.next()) {
-        rollback();
+    if (!sql_.exec(query, &result.error) || !query.next()) {
+        sql_.rollback();
         return result;
     }
     const qint64 k = query.value(6).toLongLong();
@@ -321,9 +238,10 @@ Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSer
     }
     query.finish();
     if (!result.error.isEmpty()) {
-        rollback();
+        sql_.rollback();
         result.outcome = Outcome::exhausted;
-        result.error = QStringLiteral("%1 of the ledger %2 are all used").arg(result.error, path_);
+        result.error =
+            QStringLiteral("%1 of the ledger %2 are all used").arg(result.error, sql_.path());
         return result;
     }
 
@@ -337,15 +255,15 @@ Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSer
     query.addBindValue(static_cast<qint64>(previousSerial));
     query.addBindValue(static_cast<qint64>(MacNumber(previousMac)));
     query.addBindValue(Now());
-    if (!exec(query, &result.error)) {
-        rollback();
+    if (!sql_.exec(query, &result.error)) {
+        sql_.rollback();
         return result;
     }
     const qint64 id = query.lastInsertId().toLongLong();
-    if (!exec(QStringLiteral("UPDATE ranges SET allocated = allocated + 1 WHERE id = 1"),
-              &result.error) ||
-        !commit(&result.error)) {
-        rollback();
+    if (!sql_.exec(QStringLiteral("UPDATE ranges SET allocated = allocated + 1 WHERE id = 1"),
+                   &result.error) ||
+        !sql_.commit(&result.error)) {
+        sql_.rollback();
         return result;
     }
     result.outcome = Outcome::allocated;
@@ -356,7 +274,7 @@ Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSer
 
 bool Ledger::setState(qint64 id, State state, const QString &reason, QString *error)
 {
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     query.prepare(
         QStringLiteral("UPDATE devices SET state = ?, reason = ?, time = ? WHERE id = ?"));
     query.addBindValue(stateName(state));
@@ -364,11 +282,11 @@ bool Ledger::setState(qint64 id, State state, const QString &reason, QString *er
     query.addBindValue(reason.isNull() ? QStringLiteral("") : reason);
     query.addBindValue(Now());
     query.addBindValue(id);
-    if (!exec(query, error)) {
+    if (!sql_.exec(query, error)) {
         return false;
     }
     if (query.numRowsAffected() != 1) {
-        *error = QStringLiteral("ledger %1 has no row %2").arg(path_).arg(id);
+        *error = QStringLiteral("ledger %1 has no row %2").arg(sql_.path()).arg(id);
         return false;
     }
     return true;
@@ -391,12 +309,12 @@ bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
 {
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral(
         "SELECT 1 FROM devices WHERE serial = ? AND mac = ? AND state = 'verified'"));
     query.addBindValue(static_cast<qint64>(serial));
     query.addBindValue(static_cast<qint64>(MacNumber(mac)));
-    if (!exec(query, error)) {
+    if (!sql_.exec(query, error)) {
         return std::nullopt;
     }
     return query.next();
@@ -404,11 +322,11 @@ std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac,
 
 std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
 {
-    QSqlQuery query(db_);
+    QSqlQuery query(sql_.db());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT id, serial, mac, ip, port, previous_serial, "
                                  "previous_mac, time, state, reason FROM devices ORDER BY id"));
-    if (!exec(query, error)) {
+    if (!sql_.exec(query, error)) {
         return std::nullopt;
     }
     QList<Row> rows;

@@ -1,16 +1,14 @@
 #pragma once
 
+#include "ledgerconnection.h"
 #include "provisionplan.h"
 #include "values.h"
 
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 
 #include <memory>
 #include <optional>
-
-class QSqlQuery;
 
 namespace quillon {
 
@@ -53,8 +51,6 @@ public:
     };
 
     inline static const QString kDefaultFile = QStringLiteral("quillon-ledger.sqlite");
-    // How long a process waits for another one's allocation before it gives up.
-    static constexpr int kBusyTimeoutMs = 5000;
 
     // Opens the ledger for a plan, creating the file when there is none. Refuses a file that
     // cannot be opened or written, that is no ledger, or whose ranges differ from the plan's
@@ -64,7 +60,6 @@ public:
     // Opens an existing ledger for listing; creates nothing and writes nothing.
     static std::unique_ptr<Ledger> openExisting(const QString &path, QString *error);
 
-    ~Ledger();
     Ledger(const Ledger &) = delete;
     Ledger &operator=(const Ledger &) = delete;
 
@@ -87,21 +82,13 @@ public:
     static QString stateName(State state);
 
 private:
-    Ledger(const QString &path, bool readOnly, QString *error);
+    Ledger(const QString &path, bool readOnly, QString *error) : sql_(path, readOnly, error) {}
 
-    bool isOpen() const { return db_.isOpen(); }
-    bool exec(QSqlQuery &query, QString *error);
-    bool exec(const QString &sql, QString *error);
-    bool beginImmediate(QString *error);
-    void rollback();
-    bool commit(QString *error);
     bool setupFor(const ProvisionPlan &plan, QString *error);
     bool isLedger(QString *error);
     bool setState(qint64 id, State state, const QString &reason, QString *error);
 
-    QString connection_;
-    QSqlDatabase db_;
-    QString path_;
+    LedgerConnection sql_;
     std::optional<ProvisionPlan> plan_;
 };
 
