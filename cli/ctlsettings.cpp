@@ -88,7 +88,7 @@ std::optional<CtlSettings> CtlSettings::fromBoxTexts(const BoxTexts<std::string>
         return std::nullopt;
     }
     BoxTexts<std::string> rest = texts;
-    rest[BoxIndex(Box::serialno)] = "0";
+    rest[BoxIndex(Box::serialno)] = DecimalText(0);
     const SettingsFromTextsResult converted = SettingsFromTexts(rest);
     if (!converted.settings) {
         return std::nullopt;
