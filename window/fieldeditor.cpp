@@ -1,5 +1,6 @@
 #include "window/fieldeditor.h"
 
+#include "protocol/factorydefaults.h"
 #include "window/colorvalue.h"
 #include "window/fieldrules.h"
 
@@ -14,19 +15,6 @@ namespace {
 
 // Dark text keeps the unlocked boxes readable under a dark desktop theme too.
 const QColor kUnlockTextColor = Qt::black;
-
-constexpr std::array<const char *, 6> kFactoryMac{"02", "5C", "E1", "C0", "00", "00"};
-
-constexpr int kOctetsPerAddress = 4;
-
-// In box order, from ipadr1 on.
-constexpr std::array<std::array<const char *, kOctetsPerAddress>, 5> kFactoryAddresses{{
-    {"10", "10", "10", "11"},   // IP address
-    {"255", "255", "255", "0"}, // subnet mask
-    {"0", "0", "0", "0"},       // default gateway
-    {"0", "0", "0", "0"},       // primary DNS server
-    {"0", "0", "0", "0"},       // secondary DNS server
-}};
 
 } // namespace
 
@@ -87,17 +75,14 @@ void FieldEditor::Timer2_Timer()
 void FieldEditor::default_values_Click()
 {
     // The MAC address is factory data: only an unlocked window may overwrite it.
-    if (edit(Box::macadr1)->isEnabled()) {
-        int index = BoxIndex(Box::macadr1);
-        for (const char *byte : kFactoryMac) {
-            setBoxText(BoxAt(index++), byte);
+    const bool macUnlocked = edit(Box::macadr1)->isEnabled();
+    for (int i = BoxIndex(Box::macadr1); i < kBoxCount; ++i) {
+        const Box box = BoxAt(i);
+        if (IsMacBox(box) && !macUnlocked) {
+            continue;
         }
-    }
-    int index = BoxIndex(Box::ipadr1);
-    for (const auto &address : kFactoryAddresses) {
-        for (const char *octet : address) {
-            setBoxText(BoxAt(index++), octet);
-        }
+        const std::string_view text = *FactoryDefaultText(box);
+        setBoxText(box, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     }
 }
 

@@ -1,0 +1,79 @@
+#include "cli/commandline.h"
+
+#include "cli/ctlcontext.h"
+#include "cli/portargument.h"
+#include "link/exchange.h"
+#include "link/mscomm.h"
+
+namespace quillon {
+
+CommandLine::CommandLine(QString command, QString usage)
+    : command_(std::move(command)), usage_(std::move(usage))
+{
+    parser_.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+}
+
+void CommandLine::addFlag(const QString &name)
+{
+    parser_.addOption(QCommandLineOption(name));
+}
+
+void CommandLine::addValue(const QString &name, const QString &valueName)
+{
+    parser_.addOption(QCommandLineOption(name, QString(), valueName));
+    valueOptions_ << name;
+}
+
+std::optional<int> CommandLine::parse(const QStringList &arguments, CtlContext &context)
+{
+    // The parser skips the first word as the program's name.
+    if (!parser_.parse(QStringList{command_} + arguments)) {
+        return refuse(context, parser_.errorText());
+    }
+    if (parser_.isSet(QStringLiteral("help"))) {
+        context.out() << usage_ << Qt::flush;
+        return kExitOk;
+    }
+    // A value given twice is more likely a slip than a wish for the last one.
+    for (const QString &name : valueOptions_) {
+        if (parser_.values(name).size() > 1) {
+            return refuse(context, QStringLiteral("--%1 is given more than once").arg(name));
+        }
+    }
+    return std::nullopt;
+}
+
+int CommandLine::refuse(CtlContext &context, const QString &message) const
+{
+    return context.fail(QStringLiteral("%1: %2").arg(command_, message), kExitUsage);
+}
+
+std::optional<PortArgument> OnePort(const CommandLine &line, CtlContext &context, int *status)
+{
+    const QStringList ports = line.positional();
+    if (ports.size() != 1) {
+        *status = line.refuse(context, ports.isEmpty() ? QStringLiteral("give a PORT")
+                                                       : QStringLiteral("give one PORT only"));
+        return std::nullopt;
+    }
+    QString error;
+    std::optional<PortArgument> port =
+        ResolvePortArgument(ports.front(), context.portMap(), &error);
+    if (!port) {
+        *status = line.refuse(context, error);
+    }
+    return port;
+}
+
+bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status)
+{
+    if (!port.path.isEmpty()) {
+        return true;
+    }
+    *status =
+        context.fail(PortErrorLine({OpenFailure::Kind::DoesNotExist, QString()}, port.argument),
+                     kExitPortUnavailable);
+    return false;
+}
+
+} // namespace quillon

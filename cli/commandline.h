@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+#include <optional>
+
+namespace quillon {
+
+class CtlContext;
+struct PortArgument;
+
+// One subcommand's command line: its options, parsed without ever exiting the process, with
+// each refusal a single line naming the command.
+class CommandLine
+{
+public:
+    CommandLine(QString command, QString usage);
+
+    void addFlag(const QString &name);
+    void addValue(const QString &name, const QString &valueName);
+
+    // Parses `arguments` (the words after the command). Returns the exit status to end with
+    // when the command must not run: 0 after --help, 2 after a refusal already printed.
+    std::optional<int> parse(const QStringList &arguments, CtlContext &context);
+
+    bool isSet(const QString &name) const { return parser_.isSet(name); }
+    QString value(const QString &name) const { return parser_.value(name); }
+    QStringList positional() const { return parser_.positionalArguments(); }
+
+    // Prints "quillonctl: <command>: <message>" and returns status 2.
+    int refuse(CtlContext &context, const QString &message) const;
+
+    const QString &usage() const { return usage_; }
+
+private:
+    QString command_;
+    QString usage_;
+    QCommandLineParser parser_;
+    QStringList valueOptions_;
+};
+
+// The one PORT of read, write and format, resolved; refuses (status 2 in `status`) a missing,
+// extra or malformed one.
+std::optional<PortArgument> OnePort(const CommandLine &line, CtlContext &context, int *status);
+
+// A COM number without a host device fails like an open of a missing port: the window's
+// "Port error" line, status 3. False when it has none.
+bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status);
+
+} // namespace quillon

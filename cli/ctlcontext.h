@@ -1,0 +1,57 @@
+#pragma once
+
+#include "link/portmap.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <optional>
+
+namespace quillon {
+
+// Exit statuses of quillonctl.
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitDeviceFailed = 1,
+    kExitUsage = 2,
+    kExitPortUnavailable = 3,
+    kExitInterrupted = 130,
+};
+
+// What the installed program takes from the host and tests hand in instead.
+struct CtlOptions
+{
+    // The COM numbers' host devices; the host's own map when not given.
+    std::optional<PortMap> portMap;
+    // The exchanges' limits; tests shorten them in-process.
+    int replyTimeoutMs = 2000;
+    int formatTicks = 150;
+};
+
+// One run of quillonctl: its options and where it prints.
+class CtlContext
+{
+public:
+    CtlContext(const CtlOptions &options, QTextStream &out, QTextStream &err)
+        : options_(options), out_(out), err_(err)
+    {
+    }
+
+    const CtlOptions &options() const { return options_; }
+    QTextStream &out() { return out_; }
+    QTextStream &err() { return err_; }
+
+    // The port map, built from the host's ports once per run when the options have none.
+    const PortMap &portMap();
+
+    // Prints "quillonctl: <message>" on standard error and returns `status`.
+    int fail(const QString &message, int status);
+
+private:
+    const CtlOptions &options_;
+    QTextStream &out_;
+    QTextStream &err_;
+    std::optional<PortMap> hostMap_;
+};
+
+} // namespace quillon

@@ -1,0 +1,98 @@
+#include "cli/ledgerconnection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace quillon {
+
+namespace {
+
+constexpr int kBeginAttempts = 3;
+const QString kSqliteBusy = QStringLiteral("5");
+const QString kSqliteLocked = QStringLiteral("6");
+
+} // namespace
+
+LedgerConnection::LedgerConnection(const QString &path, bool readOnly, QString *error)
+    : connection_(QStringLiteral("quillon-ledger-") + QUuid::createUuid().toString(QUuid::Id128)),
+      path_(path)
+{
+    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    if (!db_.isValid()) {
+        *error = QStringLiteral("cannot open the ledger %1: Qt SQL has no SQLite driver "
+                                "(install libqt6sql6-sqlite)")
+                     .arg(path);
+        return;
+    }
+    db_.setDatabaseName(path);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (readOnly) {
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    }
+    db_.setConnectOptions(options);
+    if (!db_.open()) {
+        *error = QStringLiteral("cannot open the ledger %1: %2")
+                     .arg(path, db_.lastError().databaseText());
+    }
+}
+
+LedgerConnection::~LedgerConnection()
+{
+    db_.close();
+    db_ = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection_);
+}
+
+bool LedgerConnection::exec(QSqlQuery &query, QString *error)
+{
+    if (query.exec()) {
+        return true;
+    }
+    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
+    return false;
+}
+
+bool LedgerConnection::exec(const QString &sql, QString *error)
+{
+    QSqlQuery query(db_);
+    if (query.exec(sql)) {
+        return true;
+    }
+    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
+    return false;
+}
+
+bool LedgerConnection::beginImmediate(QString *error)
+{
+    // Qt's driver begins deferred transactions, whose later upgrade to a writer can fail at
+    // once without waiting; BEGIN IMMEDIATE takes the write lock first, waiting for another
+    // process's commit up to the busy timeout.
+    for (int attempt = 1;; ++attempt) {
+        QSqlQuery begin(db_);
+        if (begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+            return true;
+        }
+        const QString code = begin.lastError().nativeErrorCode();
+        if (attempt == kBeginAttempts || (code != kSqliteBusy && code != kSqliteLocked)) {
+            *error = QStringLiteral("ledger %1: %2").arg(path_, begin.lastError().databaseText());
+            return false;
+        }
+    }
+}
+
+void LedgerConnection::rollback()
+{
+    QSqlQuery(db_).exec(QStringLiteral("ROLLBACK"));
+}
+
+bool LedgerConnection::commit(QString *error)
+{
+    if (exec(QStringLiteral("COMMIT"), error)) {
+        return true;
+    }
+    rollback();
+    return false;
+}
+
+} // namespace quillon

@@ -1,0 +1,73 @@
+#include "cli/quillonctl.h"
+
+#include "cli/formatcommand.h"
+#include "cli/ledgercommand.h"
+#include "cli/portscommand.h"
+#include "cli/provisioncommand.h"
+#include "cli/readcommand.h"
+#include "cli/writecommand.h"
+
+#include <map>
+
+namespace quillon {
+
+namespace {
+
+using Command = int (*)(const QStringList &, CtlContext &);
+
+const std::map<QString, Command> kCommands{
+    {QStringLiteral("ports"), RunPortsCommand},
+    {QStringLiteral("read"), RunReadCommand},
+    {QStringLiteral("write"), RunWriteCommand},
+    {QStringLiteral("format"), RunFormatCommand},
+    {QStringLiteral("provision"), RunProvisionCommand},
+    {QStringLiteral("ledger"), RunLedgerCommand},
+};
+
+const char kUsage[] =
+    "Usage: quillonctl COMMAND [ARGUMENTS]\n"
+    "Reads, writes, formats and provisions Quillon devices over a serial port.\n"
+    "\n"
+    "  quillonctl ports [--json]\n"
+    "  quillonctl read PORT [--json]\n"
+    "  quillonctl write PORT [--from FILE] [--serial N] [--mac MAC] [--ip A.B.C.D]\n"
+    "                   [--mask A.B.C.D] [--gateway A.B.C.D] [--dns1 A.B.C.D]\n"
+    "                   [--dns2 A.B.C.D] [--defaults] [--json]\n"
+    "  quillonctl format PORT --yes\n"
+    "  quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...\n"
+    "  quillonctl ledger [--ledger FILE] [--csv]\n"
+    "  quillonctl --help | --version\n"
+    "\n"
+    "PORT is COM1 to COM20 or the absolute path of a serial device.\n"
+    "Exit status: 0 success, 1 a device failed, 2 usage or an invalid value,\n"
+    "3 the port cannot be opened, 130 interrupted. See quillonctl(1).\n";
+
+} // namespace
+
+int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QTextStream &out,
+                  QTextStream &err)
+{
+    CtlContext context(options, out, err);
+    const QString first = arguments.value(1);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
+        first == QLatin1String("help")) {
+        out << kUsage << Qt::flush;
+        return kExitOk;
+    }
+    if (first == QLatin1String("--version")) {
+        out << "quillonctl " << QUILLON_VERSION << Qt::endl;
+        return kExitOk;
+    }
+    if (first.isEmpty()) {
+        err << kUsage << Qt::flush;
+        return kExitUsage;
+    }
+    const auto command = kCommands.find(first);
+    if (command == kCommands.end()) {
+        return context.fail(
+            QStringLiteral("unknown command \"%1\"; see quillonctl --help").arg(first), kExitUsage);
+    }
+    return command->second(arguments.mid(2), context);
+}
+
+} // namespace quillon

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "cli/portargument.h"
+
+#include <QStringList>
+
+namespace quillon {
+
+class CtlContext;
+
+struct ReadRequest
+{
+    PortArgument port;
+    bool json = false;
+};
+
+// quillonctl read PORT [--json]
+int RunReadCommand(const QStringList &arguments, CtlContext &context);
+
+// Reads the device and prints its seven settings. Returns the exit status.
+int ReadDevice(const ReadRequest &request, CtlContext &context);
+
+} // namespace quillon

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "protocol/settingsboxes.h"
+
+#include <optional>
+#include <string_view>
+
+namespace quillon {
+
+// The device's factory value of a box, as the text the window writes into it: two upper-case
+// hex digits for a MAC byte, plain decimal for an octet. The serial number has none.
+std::optional<std::string_view> FactoryDefaultText(Box box);
+
+} // namespace quillon
