@@ -1,7 +1,7 @@
 #include "main_frm.h"
 
-#include "colorvalue.h"
 #include "fieldeditor.h"
+#include "logcolors.h"
 #include "ui_main_frm.h"
 
 #include <QMessageBox>
@@ -103,9 +103,27 @@ void main_frm::setStatusText(const QString &text)
 
 void main_frm::setStatusColor(int color)
 {
+    logFailed_ = color == kLogRed;
+    applyLogColor();
+}
+
+void main_frm::applyLogColor()
+{
+    if (!logFailed_) {
+        return;
+    }
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(color));
+    palette.setColor(QPalette::WindowText, LogColor(*logFailed_, this->palette()));
     ui_->status->setPalette(palette);
+}
+
+void main_frm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        applyLogColor();
+    }
+    QWidget::changeEvent(event);
 }
 
 void main_frm::repaintStatus()

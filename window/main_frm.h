@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 
@@ -56,10 +57,14 @@ public:
 
     bool confirmFormat() override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void Form_Load();
     void comports_Click();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
+    void applyLogColor();
 
     std::unique_ptr<Ui::main_frm> ui_;
     Exchange exchange_;
@@ -69,6 +74,9 @@ private:
     QString formatCaption_ = QString::fromLatin1(kFormatCaption);
     // The bar shows whole steps; the value it stands for may be a real number.
     double progressValue_ = 0;
+    // Whether the log shows a failure; empty before the first exchange, when the label keeps
+    // its design colour. Kept so the colour can follow a change between light and dark.
+    std::optional<bool> logFailed_;
 };
 
 } // namespace quillon
