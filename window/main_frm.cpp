@@ -19,7 +19,10 @@ namespace quillon {
 
 namespace {
 
+// Each has a twice-as-large sibling named @2x that QIcon picks on high-resolution screens.
 constexpr char kWindowIcon[] = ":/quillon/icon.png";
+constexpr char kLogo[] = ":/quillon/logo.png";
+constexpr QSize kLogoSize(142, 40);
 constexpr char kFormatWarningTitle[] = "Format Flash";
 constexpr char kFormatWarningText[] = "WARNING: Formatting will erase ALL files on drive F:";
 
@@ -37,6 +40,7 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     initResources();
     ui_->setupUi(this);
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
+    ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
     for (int i = 0; i < kBoxCount; ++i) {
         boxes_[i] = findChild<QLineEdit *>(FromView(BoxObjectName(BoxAt(i))));
@@ -71,6 +75,9 @@ void main_frm::Form_Load()
     for (const PortEntry &entry : exchange_.Form_Load()) {
         ui_->comports->addItem(entry.name);
         ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip, Qt::ToolTipRole);
+        // Tells COM3 from COM4 for a screen reader, as the tooltip does for the eye.
+        ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip,
+                                   Qt::AccessibleDescriptionRole);
     }
     // The operator picks the port; the box must not suggest one.
     ui_->comports->setCurrentIndex(-1);
