@@ -1,9 +1,11 @@
 #include "window/main_frm.h"
 
+#include "fieldeditor.h"
+#include "logcolors.h"
 #include "ui_main_frm.h"
 #include "window/boxnames.h"
-#include "window/colorvalue.h"
 #include "window/fieldeditor.h"
+#include "window/logcolors.h"
 
 #include <QMessageBox>
 #include <QScreen>
@@ -18,7 +20,10 @@ namespace quillon {
 
 namespace {
 
+// Each has a twice-as-large sibling named @2x that QIcon picks on high-resolution screens.
 constexpr char kWindowIcon[] = ":/quillon/icon.png";
+constexpr char kLogo[] = ":/quillon/logo.png";
+constexpr QSize kLogoSize(142, 40);
 constexpr char kFormatWarningTitle[] = "Format Flash";
 constexpr char kFormatWarningText[] = "WARNING: Formatting will erase ALL files on drive F:";
 constexpr char kFormatCaption[] = "Format Flash";
@@ -33,6 +38,7 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     initResources();
     ui_->setupUi(this);
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
+    ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
     for (int i = 0; i < kBoxCount; ++i) {
         boxes_[i] = findChild<QLineEdit *>(BoxObjectName(BoxAt(i)));
@@ -68,6 +74,9 @@ void main_frm::Form_Load()
     for (const PortEntry &entry : exchange_.Form_Load()) {
         ui_->comports->addItem(entry.name);
         ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip, Qt::ToolTipRole);
+        // Tells COM3 from COM4 for a screen reader, as the tooltip does for the eye.
+        ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip,
+                                   Qt::AccessibleDescriptionRole);
     }
     // The operator picks the port; the box must not suggest one.
     ui_->comports->setCurrentIndex(-1);
@@ -103,9 +112,27 @@ void main_frm::appendLog(const QString &text)
 
 void main_frm::setLogState(LogState state)
 {
+    logState_ = state;
+    applyLogColor();
+}
+
+void main_frm::applyLogColor()
+{
+    if (!logState_) {
+        return;
+    }
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(LogColor(state)));
+    palette.setColor(QPalette::WindowText, LogColor(*logState_, this->palette()));
     ui_->status->setPalette(palette);
+}
+
+void main_frm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        applyLogColor();
+    }
+    QWidget::changeEvent(event);
 }
 
 void main_frm::repaintLog()

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 
@@ -54,17 +55,24 @@ public:
     // hourglass behind.
     void setBusyPointer(bool busy);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void Form_Load();
     void comports_Click();
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
+    void applyLogColor();
 
     std::unique_ptr<Ui::main_frm> ui_;
     Exchange exchange_;
     Commands commands_;
     std::array<QLineEdit *, kBoxCount> boxes_{};
     FieldEditor *fields_ = nullptr;
+    // What the log shows; empty before the first exchange, when the label keeps its design
+    // colour. Kept so the colour can follow a change between light and dark.
+    std::optional<LogState> logState_;
 };
 
 } // namespace quillon
