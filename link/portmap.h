@@ -17,6 +17,10 @@ struct HostPort
     std::optional<quint16> productId;
 };
 
+// Natural order of device paths, the same in every locale: runs of digits compare by their
+// value ("ttyUSB2" before "ttyUSB10"), everything else byte by byte.
+bool NaturalPathLess(const QString &a, const QString &b);
+
 // Maps the COM numbers 1 to 20 to host serial devices.
 class PortMap
 {
