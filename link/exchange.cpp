@@ -37,6 +37,9 @@ QString PortErrorLine(const OpenFailure &failure, const QString &port)
 Exchange::Exchange(WindowInterface &window, PortMap portMap, QObject *parent)
     : QObject(parent), window_(window), comm_(std::move(portMap))
 {
+    // Coarse timers may fire up to 5 % early; these intervals are promises to the operator.
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer3_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(kReplyTimeoutMs);
     timer3_.setInterval(kProgressTickMs);
     connect(&timer1_, &QTimer::timeout, this, &Exchange::Timer1_Timer);

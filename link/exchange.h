@@ -65,6 +65,7 @@ public:
 
     std::int32_t exchange_no() const { return exchange_no_; }
     MSComm &MSComm1() { return comm_; }
+    const QTimer &Timer1() const { return timer1_; }
     QTimer &Timer3() { return timer3_; }
 
 private:

@@ -3,6 +3,7 @@
 
 #include "rig.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSignalSpy>
 
@@ -99,10 +100,19 @@ void tst_Exchanges::replyEndsExchange()
     }
     rig.pick("COM3");
     QVERIFY(rig.button("read_setup")->isEnabled());
+    QElapsedTimer sinceRequest;
+    qint64 timedOutAt = -1;
+    connect(&rig.exchange().Timer1(), &QTimer::timeout, this,
+            [&] { timedOutAt = sinceRequest.elapsed(); });
     rig.click("read_setup");
+    // The click has written the whole request to the line by now.
+    sinceRequest.start();
     QVERIFY(!rig.button("read_setup")->isEnabled());
 
     QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", outcome), 5000);
+    if (outcome == "Timeout") {
+        QVERIFY2(timedOutAt >= kReplyTimeoutMs, qPrintable(QString::number(timedOutAt)));
+    }
     QCOMPARE(rig.logColor(), outcome == "OK" ? kGreen : kRed);
     QCOMPARE(TextList(rig), TextList(kExample));
     QCOMPARE(ToBytes(rig.sim->received()), kReadRequest);

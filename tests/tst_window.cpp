@@ -125,6 +125,16 @@ private slots:
         QVERIFY(!child(window, "button_format_flash")->isEnabled());
     }
 
+    // Coarse timers may fire 5 % early: a hold released at 4.85 s would unlock, and a reply
+    // could time out at 1.9 s.
+    void timersArePrecise()
+    {
+        main_frm window{PortMap{}};
+        QCOMPARE(window.exchange().Timer1().timerType(), Qt::PreciseTimer);
+        QCOMPARE(window.fields().Timer2().timerType(), Qt::PreciseTimer);
+        QCOMPARE(window.exchange().Timer3().timerType(), Qt::PreciseTimer);
+    }
+
     void statusShowsPlainText()
     {
         main_frm window{PortMap{}};

@@ -38,6 +38,8 @@ FieldEditor::FieldEditor(const Boxes &boxes, QWidget &unlockLabel, QAbstractButt
     : QObject(parent), boxes_(boxes), unlockLabel_(unlockLabel), write_setup_(write_setup),
       exchange_(exchange)
 {
+    // A coarse timer may fire up to 5 % early, and a hold under 5 s must never unlock.
+    timer2_.setTimerType(Qt::PreciseTimer);
     timer2_.setInterval(kUnlockHoldMs);
     connect(&timer2_, &QTimer::timeout, this, &FieldEditor::Timer2_Timer);
     connect(edit(Box::serialno), &QLineEdit::textChanged, this, &FieldEditor::serialno_Change);
