@@ -143,6 +143,8 @@ void Exchange::LeaveBusy(bool enable_format)
 
 void Exchange::Output(const Bytes &frame)
 {
+    // A late reply to an earlier exchange may have trickled in since the open.
+    comm_.DiscardInput();
     for (std::uint8_t b : frame) {
         comm_.Output(QByteArray(1, static_cast<char>(b)));
     }

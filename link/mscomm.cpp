@@ -111,6 +111,16 @@ bool MSComm::setPortOpen(bool open)
     return true;
 }
 
+void MSComm::DiscardInput()
+{
+    if (port_->isOpen()) {
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
+    pending_.clear();
+    current_taken_ = true;
+}
+
 void MSComm::Output(const QByteArray &bytes)
 {
     if (port_->isOpen()) {

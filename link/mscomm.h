@@ -55,6 +55,8 @@ public:
     // or at once with Flush().
     void Output(const QByteArray &bytes);
     void Flush();
+    // Drops everything received and not yet handed over.
+    void DiscardInput();
     // One received byte, or empty when there is none.
     QByteArray Input();
     int CommEvent() const { return commEvent_; }

@@ -4,8 +4,14 @@
 #include "rig.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QSerialPort>
 #include <QSignalSpy>
+
+#include <functional>
+
+#include <poll.h>
+#include <sys/resource.h>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -13,6 +19,40 @@ using namespace quillon::test;
 namespace {
 
 const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
+
+// Runs an action inside a widget's paint event, once a condition holds.
+class PaintHook : public QObject
+{
+public:
+    PaintHook(QWidget *widget, std::function<bool()> when, std::function<void()> action)
+        : when_(std::move(when)), action_(std::move(action))
+    {
+        widget->installEventFilter(this);
+    }
+    bool ran = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !ran && when_()) {
+            ran = true;
+            action_();
+        }
+        return false;
+    }
+
+private:
+    std::function<bool()> when_;
+    std::function<void()> action_;
+};
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 } // namespace
 
@@ -29,6 +69,7 @@ private slots:
     void openFailureLines_data();
     void openFailureLines();
     void staleBytesAreNeverParsed();
+    void replyOlderThanRequestIsNeverParsed();
     void unplugStopsReadingAndReplugWorks();
     void noSecondExchangeWhileOneRuns();
     void exitDuringExchangeEndsAtOnce();
@@ -214,6 +255,33 @@ void tst_Exchanges::staleBytesAreNeverParsed()
     QCOMPARE(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"));
 }
 
+// A late reply of an earlier exchange that arrives after the open but before the request.
+void tst_Exchanges::replyOlderThanRequestIsNeverParsed()
+{
+    Rig rig;
+    DeviceSettings stale = kExample;
+    stale.serialNumber = 4711;
+    rig.sim->setSettings(kExample);
+    auto *serialPort = rig.exchange().MSComm1().findChild<QSerialPort *>();
+    QVERIFY(serialPort != nullptr);
+    // The log's last repaint before the request is written: the port is open by then.
+    PaintHook hook(
+        rig.child<QLabel>("status"),
+        [&] { return rig.log() == "OpenCom: COM3\r\nReading Setup (1): -> "; },
+        [&] {
+            rig.sim->sendRaw(BuildFrame(kReadLetter, SetupRecord(stale)));
+            // Until the stale reply is waiting on the host side, without running the event loop,
+            // just as the command handler does not.
+            pollfd waiting{static_cast<int>(serialPort->handle()), POLLIN, 0};
+            QCOMPARE(poll(&waiting, 1, 5000), 1);
+        });
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QVERIFY(hook.ran);
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (1", "OK"));
+    QCOMPARE(TextList(rig), TextList(kExample));
+}
+
 void tst_Exchanges::unplugStopsReadingAndReplugWorks()
 {
     Rig rig;
@@ -224,9 +292,16 @@ void tst_Exchanges::unplugStopsReadingAndReplugWorks()
     rig.click("read_setup");
     QTRY_VERIFY(!rig.box(Box::macadr2).isEmpty());
     rig.sim->unplug();
+    QElapsedTimer sinceUnplug;
+    sinceUnplug.start();
+    const double cpuAtUnplug = CpuSeconds();
     QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"), 5000);
     // One receive event per byte before the unplug and at most one error event: no storm.
     QVERIFY2(events.count() < 110, qPrintable(QString::number(events.count())));
+    // Nor reading on at full CPU without events.
+    QTest::qWait(std::max<int>(0, 2000 - int(sinceUnplug.elapsed())));
+    const double cpu = CpuSeconds() - cpuAtUnplug;
+    QVERIFY2(cpu < 0.2, qPrintable(QString("%1 s CPU in the 2 s after the unplug").arg(cpu)));
 
     rig.plug();
     rig.sim->setSettings(kExample);
