@@ -1,5 +1,7 @@
 #include "exchange.h"
 
+#include "portadvice.h"
+
 namespace quillon {
 
 namespace {
@@ -18,20 +20,7 @@ void Enable(QTimer &timer)
 
 QString PortErrorLine(const OpenFailure &failure, const QString &port)
 {
-    switch (failure.kind) {
-    case OpenFailure::Kind::DoesNotExist:
-        return QStringLiteral("Port error: %1 does not exist").arg(port);
-    case OpenFailure::Kind::InUse:
-        return QStringLiteral("Port error: %1 is in use by another program").arg(port);
-    case OpenFailure::Kind::NoPermission:
-        return QStringLiteral(
-                   "Port error: no permission to open %1; add your user to the dialout group")
-            .arg(port);
-    case OpenFailure::Kind::None:
-    case OpenFailure::Kind::Other:
-        break;
-    }
-    return QStringLiteral("Port error: %1 cannot be opened: %2").arg(port, failure.detail);
+    return QStringLiteral("Port error: ") + OpenFailureText(failure, port);
 }
 
 Exchange::Exchange(WindowInterface &window, PortMap portMap, QObject *parent)

@@ -20,9 +20,11 @@ inline constexpr char kLineSettings[] = "115200,n,8,1";
 // Why an open failed, told apart so the operator can act on it.
 struct OpenFailure
 {
-    enum class Kind { None, DoesNotExist, InUse, NoPermission, Other };
+    enum class Kind { None, DoesNotExist, InUse, NoPermission, StaleLock, Other };
     Kind kind = Kind::None;
-    QString detail; // the serial layer's own text, for Other
+    QString detail;   // the serial layer's own text, for Other
+    QString advice;   // the fix that fits the device, for NoPermission
+    QString lockFile; // for StaleLock
 };
 
 // Tells apart the reasons an operator can act on. The serial layer reports "in use" and "no
@@ -71,6 +73,8 @@ private:
     void onError(QSerialPort::SerialPortError error);
     void deliverPending();
     void applySettings();
+    // Adds what the operator can do about a refused open.
+    void ExplainFailure(const QString &path);
 
     PortMap portMap_;
     QSerialPort *port_ = nullptr;

@@ -221,22 +221,27 @@ void tst_Exchanges::portThatCannotBeOpened()
 void tst_Exchanges::openFailureLines_data()
 {
     QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("accessible");
     QTest::addColumn<QString>("line");
-    QTest::newRow("no permission") << int(QSerialPort::PermissionError)
+    QTest::newRow("no permission") << int(QSerialPort::PermissionError) << false
                                    << "Port error: no permission to open COM3 (/dev/ttyUSB0); add "
                                       "your user to the dialout group";
-    QTest::newRow("other") << int(QSerialPort::UnknownError)
+    QTest::newRow("in use") << int(QSerialPort::PermissionError) << true
+                            << "Port error: COM3 (/dev/ttyUSB0) is in use by another program";
+    QTest::newRow("other") << int(QSerialPort::UnknownError) << true
                            << "Port error: COM3 (/dev/ttyUSB0) cannot be opened: broken";
 }
 
-// Root opens any device, so the permission case is classified here on its own; the other
-// reasons are met end to end above.
+// Root opens any device, so the permission case is classified here on its own (the advice by
+// device group has a table of its own); the other reasons are met end to end above.
 void tst_Exchanges::openFailureLines()
 {
     QFETCH(int, error);
+    QFETCH(bool, accessible);
     QFETCH(QString, line);
-    const OpenFailure failure =
-        ClassifyOpenError(QSerialPort::SerialPortError(error), false, "broken");
+    OpenFailure failure =
+        ClassifyOpenError(QSerialPort::SerialPortError(error), accessible, "broken");
+    failure.advice = "add your user to the dialout group";
     QCOMPARE(PortErrorLine(failure, "COM3 (/dev/ttyUSB0)"), line);
 }
 
