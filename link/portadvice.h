@@ -13,7 +13,7 @@ class PortMap;
 // Who may open a device file, as the file system says.
 struct DeviceAccess
 {
-    QString group;    // "dialout"; empty when the group has no name
+    QString group;     // "dialout"; empty when the group has no name
     unsigned gid = 0;  // 0 is root's group
     unsigned mode = 0; // the permission bits, 0660 for crw-rw----
 };

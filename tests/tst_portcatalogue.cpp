@@ -29,10 +29,9 @@ void tst_PortCatalogue::naturalOrder_data()
 {
     QTest::addColumn<QStringList>("paths"); // in the order wanted
     QTest::newRow("digit counts") << QStringList{"/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyUSB100"};
-    QTest::newRow("prefixes") << QStringList{"/dev/ttyACM0", "/dev/ttyACM11", "/dev/ttyS0",
-                                             "/dev/ttyS2",   "/dev/ttyS10",   "/dev/ttyUSB0",
-                                             "/dev/ttyUSB9", "/dev/ttyUSB10", "/dev/ttymxc1",
-                                             "/dev/ttymxc12"};
+    QTest::newRow("prefixes") << QStringList{
+        "/dev/ttyACM0", "/dev/ttyACM11", "/dev/ttyS0",    "/dev/ttyS2",   "/dev/ttyS10",
+        "/dev/ttyUSB0", "/dev/ttyUSB9",  "/dev/ttyUSB10", "/dev/ttymxc1", "/dev/ttymxc12"};
     // Upper case sorts before lower case byte by byte, whatever a locale would say.
     QTest::newRow("bytes, not letters") << QStringList{"/dev/ttyS3", "/dev/ttyUSB1", "/dev/ttyb1"};
     QTest::newRow("leading zeros") << QStringList{"/dev/ttyS01", "/dev/ttyS1", "/dev/ttyS2"};
