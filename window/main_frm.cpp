@@ -2,6 +2,8 @@
 
 #include "colorvalue.h"
 #include "fieldeditor.h"
+#include "portadvice.h"
+#include "portpicker.h"
 #include "ui_main_frm.h"
 
 #include <QMessageBox>
@@ -22,6 +24,7 @@ namespace {
 constexpr char kWindowIcon[] = ":/quillon/icon.png";
 constexpr char kFormatWarningTitle[] = "Format Flash";
 constexpr char kFormatWarningText[] = "WARNING: Formatting will erase ALL files on drive F:";
+constexpr char kNoUsablePort[] = "No usable serial port: see the tooltip";
 
 QString FromView(std::string_view text)
 {
@@ -44,10 +47,9 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     }
     fields_ = new FieldEditor(boxes_, *ui_->ena_serialno, *ui_->write_setup, exchange_, this);
 
-    // A completer would rewrite typed text into an entry's name behind the operator's back.
-    ui_->comports->setCompleter(nullptr);
+    picker_ = new PortPicker(*ui_->comports, this);
 
-    connect(ui_->comports, &QComboBox::activated, this, &main_frm::comports_Click);
+    connect(picker_, &PortPicker::picked, this, &main_frm::comports_Click);
     connect(ui_->read_setup, &QPushButton::clicked, this, [this] { commands_.read_setup_Click(); });
     connect(ui_->write_setup, &QPushButton::clicked, this,
             [this] { commands_.write_setup_Click(); });
@@ -74,6 +76,11 @@ void main_frm::Form_Load()
     }
     // The operator picks the port; the box must not suggest one.
     ui_->comports->setCurrentIndex(-1);
+    // The log stays empty at start-up, so the box itself says why there is nothing to pick.
+    if (ui_->comports->count() == 0) {
+        ui_->comports->lineEdit()->setPlaceholderText(QString::fromLatin1(kNoUsablePort));
+        ui_->comports->setToolTip(UnusablePortsText(UnusablePorts(exchange_.MSComm1().portMap())));
+    }
 }
 
 void main_frm::comports_Click()

@@ -19,6 +19,7 @@ class main_frm;
 }
 
 class FieldEditor;
+class PortPicker;
 
 // The tool's one window: the controls of the form, the port pick and the Qt side of the window
 // interface. The editing rules of the settings boxes live in FieldEditor.
@@ -60,12 +61,16 @@ private:
     void Form_Load();
     void comports_Click();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
+    QWidget *button(CommandButton button) const;
 
     std::unique_ptr<Ui::main_frm> ui_;
     Exchange exchange_;
     Commands commands_;
     std::array<QLineEdit *, kBoxCount> boxes_{};
     FieldEditor *fields_ = nullptr;
+    PortPicker *picker_ = nullptr;
+    // The command button that had the keyboard focus when its exchange disabled it.
+    QWidget *focusOwner_ = nullptr;
     QString formatCaption_ = QString::fromLatin1(kFormatCaption);
     // The bar shows whole steps; the value it stands for may be a real number.
     double progressValue_ = 0;
