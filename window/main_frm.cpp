@@ -120,18 +120,36 @@ void main_frm::repaintStatus()
     ui_->status->repaint();
 }
 
-void main_frm::setButtonEnabled(CommandButton button, bool enabled)
+QWidget *main_frm::button(CommandButton button) const
 {
     switch (button) {
     case CommandButton::read_setup:
-        ui_->read_setup->setEnabled(enabled);
-        break;
+        return ui_->read_setup;
     case CommandButton::write_setup:
-        ui_->write_setup->setEnabled(enabled);
-        break;
+        return ui_->write_setup;
     case CommandButton::button_format_flash:
-        ui_->button_format_flash->setEnabled(enabled);
         break;
+    }
+    return ui_->button_format_flash;
+}
+
+void main_frm::setButtonEnabled(CommandButton which, bool enabled)
+{
+    QWidget *widget = button(which);
+    if (!enabled && focusWidget() == widget) {
+        // Qt would hand the focus to the next control, Exit, where one more Space quits. The log
+        // holds it instead, and a key pressed there does nothing.
+        ui_->status->setFocus(Qt::OtherFocusReason);
+        focusOwner_ = widget;
+    }
+    widget->setEnabled(enabled);
+    // Back to the button, so that a repeated Space repeats the command; unless the operator
+    // has moved the focus meanwhile.
+    if (enabled && widget == focusOwner_) {
+        if (focusWidget() == ui_->status) {
+            widget->setFocus(Qt::OtherFocusReason);
+        }
+        focusOwner_ = nullptr;
     }
 }
 
