@@ -20,6 +20,7 @@ class main_frm;
 }
 
 class FieldEditor;
+class PortPicker;
 
 // The tool's one window: the controls of the form, the port pick and the Qt side of the front
 // end. The editing rules of the settings boxes live in FieldEditor.
@@ -64,6 +65,8 @@ private:
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
     void applyLogColor();
+    // Enables or disables a command button without ever handing the focus to Exit.
+    void setCommandEnabled(QWidget *button, bool enabled);
 
     std::unique_ptr<Ui::main_frm> ui_;
     Exchange exchange_;
@@ -73,6 +76,9 @@ private:
     // What the log shows; empty before the first exchange, when the label keeps its design
     // colour. Kept so the colour can follow a change between light and dark.
     std::optional<LogState> logState_;
+    PortPicker *picker_ = nullptr;
+    // The command button that had the keyboard focus when its exchange disabled it.
+    QWidget *focusOwner_ = nullptr;
 };
 
 } // namespace quillon
