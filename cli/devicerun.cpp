@@ -65,6 +65,7 @@ int DeviceRun::report(const QString &what) const
 
 bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
 {
+    requestSent_ = false;
     if (!session_ || status_ != kExitOk) {
         return false;
     }
@@ -90,6 +91,7 @@ bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
             loop.quit();
         });
     start(*session_);
+    requestSent_ = !ended || session_->lastEnd().outcome != ExchangeOutcome::PortError;
     // A port that fails to open ends the exchange before start() returns.
     if (!ended) {
         loop.exec();

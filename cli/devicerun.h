@@ -37,6 +37,10 @@ public:
     // One line, without the program's name: "Timeout: no complete reply from COM3 within 2 s".
     const QString &failure() const { return failure_; }
 
+    // The last exchange's request reached the port; after Ctrl+C, whether the device may have
+    // acted on it.
+    bool requestSent() const { return requestSent_; }
+
     // Prints the failure, prefixed with `what` ("read") unless it is the window's "Port error"
     // line, which stands alone. Returns status().
     int report(const QString &what) const;
@@ -54,6 +58,7 @@ private:
     int status_ = 0;
     QString failure_;
     qsizetype progressWidth_ = 0;
+    bool requestSent_ = false;
 };
 
 } // namespace quillon

@@ -105,7 +105,7 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
         return context.fail(QStringLiteral("write: the settings cannot be sent"), kExitUsage);
     }
     if (!run.write(*frame)) {
-        if (run.status() == kExitInterrupted) {
+        if (run.status() == kExitInterrupted && run.requestSent()) {
             return context.fail(QStringLiteral("write: interrupted after the settings were sent "
                                                "to %1; read it to see what it holds")
                                     .arg(request.port.argument),
