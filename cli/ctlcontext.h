@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangestate.h"
 #include "link/portmap.h"
 
 #include <QString>
@@ -24,8 +25,9 @@ struct CtlOptions
     // The COM numbers' host devices; the host's own map when not given.
     std::optional<PortMap> portMap;
     // The exchanges' limits; tests shorten them in-process.
-    int replyTimeoutMs = 2000;
-    int formatTicks = 150;
+    ExchangeTiming timing;
+    // Standard error is a terminal, so a format's progress can be shown there.
+    bool errIsTerminal = false;
 };
 
 // One run of quillonctl: its options and where it prints.
