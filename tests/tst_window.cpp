@@ -76,6 +76,10 @@ private slots:
                               << "Down" << true;
         QTest::newRow("typed, then Down") << "COM"
                                           << "Down" << true;
+        QTest::newRow("typed, then Home") << "COM"
+                                          << "Home" << true;
+        QTest::newRow("typed, then End") << "COM"
+                                         << "End" << true;
         QTest::newRow("wheel") << ""
                                << "wheel" << true;
         QTest::newRow("list, click") << ""
@@ -120,6 +124,10 @@ private slots:
             QVERIFY(!ports->hasFocus());
         } else if (action == "Down") {
             QTest::keyClick(ports, Qt::Key_Down);
+        } else if (action == "Home") {
+            QTest::keyClick(ports, Qt::Key_Home);
+        } else if (action == "End") {
+            QTest::keyClick(ports, Qt::Key_End);
         } else if (action == "wheel") {
             QWheelEvent wheel(QPointF(5, 5), ports->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);

@@ -1,6 +1,8 @@
 #include "window/portpicker.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace quillon {
@@ -29,6 +31,25 @@ PortPicker::PortPicker(QComboBox &box, QObject *parent) : QObject(parent), box_(
     // brings a default completer.
     box_.setCompleter(nullptr);
     connect(&box_, &QComboBox::activated, this, &PortPicker::onActivated);
+    // An editable box gives Home and End to its text field; here they step to the first and the
+    // last entry, as on a box without one.
+    box_.installEventFilter(this);
+    edit->installEventFilter(this);
+}
+
+bool PortPicker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || box_.count() == 0 || box_.view()->isVisible()) {
+        return QObject::eventFilter(watched, event);
+    }
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (key->modifiers() != Qt::NoModifier ||
+        (key->key() != Qt::Key_Home && key->key() != Qt::Key_End)) {
+        return QObject::eventFilter(watched, event);
+    }
+    box_.setCurrentIndex(key->key() == Qt::Key_Home ? 0 : box_.count() - 1);
+    emit picked();
+    return true;
 }
 
 void PortPicker::onActivated()

@@ -10,9 +10,9 @@ namespace quillon {
 inline constexpr int kPortTextMaxLength = 64;
 
 // Tells the operator's choice of an entry in the port box from typed text. A choice in the open
-// list, or a step through the entries with the arrow keys or the wheel on the closed box, is a
-// pick. Typed text that equals an entry's name is not, even when Enter, Tab or a click elsewhere
-// confirms it: the box itself reports that case as activated too.
+// list, or a step through the entries with the arrow keys, Home, End or the wheel on the closed
+// box, is a pick. Typed text that equals an entry's name is not, even when Enter, Tab or a click
+// elsewhere confirms it: the box itself reports that case as activated too.
 class PortPicker : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,9 @@ public:
 
 signals:
     void picked();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void onActivated();
