@@ -6,6 +6,7 @@
 #include "cli/provisioncommand.h"
 #include "cli/readcommand.h"
 #include "cli/writecommand.h"
+#include "version.h"
 
 #include <map>
 
@@ -55,7 +56,7 @@ int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QText
         return kExitOk;
     }
     if (first == QLatin1String("--version")) {
-        out << "quillonctl " << QUILLON_VERSION << Qt::endl;
+        out << "quillonctl " << kVersion << Qt::endl;
         return kExitOk;
     }
     if (first.isEmpty()) {

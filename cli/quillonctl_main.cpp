@@ -1,4 +1,5 @@
 #include "cli/quillonctl.h"
+#include "version.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +10,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quillonctl"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(quillon::kVersion));
     QTextStream out(stdout);
     QTextStream err(stderr);
     quillon::CtlOptions options;
