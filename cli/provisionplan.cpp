@@ -1,5 +1,7 @@
 #include "cli/provisionplan.h"
 
+#include "cli/jsonobject.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -138,19 +140,12 @@ bool HoldsMulticast(const NumberRange &mac)
 
 std::optional<ProvisionPlan> ProvisionPlan::parse(const QByteArray &json, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("the plan is not valid JSON (byte %1: %2)")
-                     .arg(parseError.offset)
-                     .arg(parseError.errorString());
+    const std::optional<QJsonObject> parsed = ParseJsonObject(json, error);
+    if (!parsed) {
+        *error = QStringLiteral("the plan is ") + *error;
         return std::nullopt;
     }
-    if (!document.isObject()) {
-        *error = QStringLiteral("the plan is not a JSON object");
-        return std::nullopt;
-    }
-    const QJsonObject object = document.object();
+    const QJsonObject &object = *parsed;
     for (const QString &key : object.keys()) {
         if (!kFields.contains(key)) {
             *error = QStringLiteral("the plan has an unknown field \"%1\"").arg(key);

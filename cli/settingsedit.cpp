@@ -1,5 +1,6 @@
 #include "cli/settingsedit.h"
 
+#include "cli/jsonobject.h"
 #include "protocol/factorydefaults.h"
 
 #include <QJsonArray>
@@ -88,20 +89,12 @@ bool SettingsEdit::set(Setting setting, QStringView text, QString *error)
 
 std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QString *error)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("not valid JSON at byte %1: %2")
-                     .arg(parseError.offset)
-                     .arg(parseError.errorString());
-        return std::nullopt;
-    }
-    if (!document.isObject()) {
-        *error = QStringLiteral("not a JSON object");
+    const std::optional<QJsonObject> parsed = ParseJsonObject(json, error);
+    if (!parsed) {
         return std::nullopt;
     }
     SettingsEdit edit;
-    const QJsonObject object = document.object();
+    const QJsonObject &object = *parsed;
     for (auto it = object.begin(); it != object.end(); ++it) {
         const std::optional<Setting> setting = SettingNamed(it.key());
         if (!setting) {
