@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 namespace quillon {
@@ -26,6 +27,11 @@ struct CtlOptions
     // The exchanges' limits; tests shorten them in-process.
     int replyTimeoutMs = 2000;
     int formatTicks = 150;
+    // How often provision --watch tries an idle port.
+    int watchIntervalMs = 1000;
+    // Called by provision between committing a device's numbers and writing them, with the
+    // PORT as given; tests stop the process there.
+    std::function<void(const QString &port)> afterAllocation;
 };
 
 // One run of quillonctl: its options and where it prints.
