@@ -42,7 +42,8 @@ void PortProvisioner::start()
 void PortProvisioner::interrupt()
 {
     interrupted_ = true;
-    if (phase_ != Phase::Finished && !session_.busy()) {
+    // A device waiting for its numbers, or being written, is finished first.
+    if ((phase_ == Phase::Seeking || phase_ == Phase::Watching) && !session_.busy()) {
         pollTimer_.stop();
         finish();
     }
@@ -70,6 +71,7 @@ void PortProvisioner::onExchangeEnded()
     case Phase::Verifying:
         onVerified();
         break;
+    case Phase::Allocating:
     case Phase::Finished:
         break;
     }
@@ -121,7 +123,14 @@ void PortProvisioner::provision(const CtlSettings &found)
         deviceEnded(DeviceReport::Outcome::alreadyProvisioned);
         return;
     }
-    const Ledger::AllocateResult result = setup_.ledger->allocate(name(), found.serial, found.mac);
+    phase_ = Phase::Allocating;
+    setup_.allocations->request(
+        {name(), found.serial, found.mac},
+        [this](const Ledger::AllocateResult &result) { onAllocated(result); });
+}
+
+void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
+{
     if (result.outcome != Ledger::Outcome::allocated) {
         stop(result.error);
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/allocationqueue.h"
 #include "cli/devicesession.h"
 #include "cli/ledger.h"
 #include "cli/portargument.h"
@@ -25,6 +26,7 @@ public:
     {
         const ProvisionPlan *plan = nullptr;
         Ledger *ledger = nullptr;
+        AllocationQueue *allocations = nullptr;
         bool watch = false;
         ExchangeTiming timing;
         int watchIntervalMs = 1000;
@@ -47,13 +49,14 @@ signals:
     void finished();
 
 private:
-    enum class Phase { Seeking, Writing, Verifying, Watching, Finished };
+    enum class Phase { Seeking, Allocating, Writing, Verifying, Watching, Finished };
     using Identity = std::pair<quint32, MacAddress>;
 
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
     void provision(const CtlSettings &found);
+    void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
     void onVerified();
     void deviceEnded(DeviceReport::Outcome outcome, const QString &reason = {});

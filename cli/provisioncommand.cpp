@@ -81,9 +81,11 @@ int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
 int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
+    AllocationQueue allocations(ledger);
     PortProvisioner::Setup setup;
     setup.plan = &request.plan;
     setup.ledger = &ledger;
+    setup.allocations = &allocations;
     setup.watch = request.watch;
     setup.timing.replyTimeoutMs = options.replyTimeoutMs;
     setup.watchIntervalMs = options.watchIntervalMs;
