@@ -1,10 +1,23 @@
+#include "app/commandline.h"
 #include "window/main_frm.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char *argv[])
 {
+    const quillon::ProgramInfo program{
+        "quillon", "Opens the window that reads, edits and writes the settings of a Quillon\n"
+                   "over a serial port."};
+    if (const auto status = quillon::AnswerInfoOptions(program, argc, argv, std::cout)) {
+        return *status;
+    }
     QApplication app(argc, argv);
+    if (const auto status =
+            quillon::RejectLeftoverArguments(program, QCoreApplication::arguments(), std::cerr)) {
+        return *status;
+    }
     // Lets the desktop match the window to its launcher and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillon.Configurator"));
     quillon::main_frm window(quillon::PortMap::host());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangestate.h"
 #include "link/portmap.h"
 
 #include <QString>
@@ -25,8 +26,9 @@ struct CtlOptions
     // The COM numbers' host devices; the host's own map when not given.
     std::optional<PortMap> portMap;
     // The exchanges' limits; tests shorten them in-process.
-    int replyTimeoutMs = 2000;
-    int formatTicks = 150;
+    ExchangeTiming timing;
+    // Standard error is a terminal, so a format's progress can be shown there.
+    bool errIsTerminal = false;
     // How often provision --watch tries an idle port.
     int watchIntervalMs = 1000;
     // Called by provision between committing a device's numbers and writing them, with the

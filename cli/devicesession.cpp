@@ -8,11 +8,24 @@ namespace quillon {
 
 namespace {
 
-PortMap PathsOnly()
+// Paths open as given; a COM name is mapped to the session's path, so the log and a port
+// error name the port as the window does ("COM3 (/dev/ttyUSB0)").
+PortMap SessionMap(const QString &path, const QString &name)
 {
     PortMap map;
     map.setAcceptsPaths(true);
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+        if (name == PortMap::comName(n)) {
+            map.setPort(n, HostPort{path, {}, {}, {}, {}});
+        }
+    }
     return map;
+}
+
+QString SessionPortName(const QString &path, const QString &name)
+{
+    const std::optional<PortTarget> target = SessionMap(path, name).resolve(name);
+    return target && target->systemLocation == path ? name : path;
 }
 
 QString OutcomeText(const ExchangeEnd &end)
@@ -38,7 +51,8 @@ QString OutcomeText(const ExchangeEnd &end)
 
 DeviceSession::DeviceSession(const QString &path, const QString &name, ExchangeTiming timing,
                              QObject *parent)
-    : QObject(parent), path_(path), name_(name), exchange_(*this, PathsOnly(), timing)
+    : QObject(parent), path_(path), name_(name), portName_(SessionPortName(path, name)),
+      exchange_(*this, SessionMap(path, name), timing)
 {
     connect(&exchange_, &Exchange::ended, this, &DeviceSession::onEnded);
 }

@@ -19,7 +19,8 @@ class DeviceSession : public QObject, private FrontEnd
     Q_OBJECT
 public:
     // `path` is the device to open; `name` is how the program's own lines name it (the PORT as
-    // given, "COM3" or the path).
+    // given, "COM3" or the path). A COM name also names the port in the log and in port errors,
+    // as the window does: "COM3 (/dev/ttyUSB0)".
     DeviceSession(const QString &path, const QString &name, ExchangeTiming timing = {},
                   QObject *parent = nullptr);
 
@@ -50,7 +51,7 @@ signals:
     void progress(int value, int maximum);
 
 private:
-    QString portName() const override { return path_; }
+    QString portName() const override { return portName_; }
     void setLog(const QString &text) override { log_ = text; }
     void appendLog(const QString &text) override { log_ += text; }
     void setLogState(LogState) override {}
@@ -67,6 +68,7 @@ private:
 
     QString path_;
     QString name_;
+    QString portName_; // what the engine opens: name_ when it is a COM name, else path_
     Exchange exchange_;
     BoxTexts<QString> boxes_;
     QString log_;

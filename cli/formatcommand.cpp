@@ -2,6 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
+#include "cli/devicerun.h"
 
 namespace quillon {
 
@@ -29,11 +30,21 @@ int RunFormatCommand(const QStringList &arguments, CtlContext &context)
     return FormatDevice({*port}, context);
 }
 
-// NOT YET IMPLEMENTED: the exchange engine drives the format here.
 int FormatDevice(const FormatRequest &request, CtlContext &context)
 {
-    Q_UNUSED(request);
-    return context.fail(QStringLiteral("format: not yet available"), kExitDeviceFailed);
+    DeviceRun run(request.port, context);
+    if (!run.format()) {
+        if (run.status() == kExitInterrupted) {
+            // Like the window's Abort: the tool stops waiting, the device is not told.
+            return context.fail(QStringLiteral("format: aborted; %1 may still be formatting its "
+                                               "flash")
+                                    .arg(request.port.argument),
+                                run.status());
+        }
+        return run.report(QStringLiteral("format"));
+    }
+    context.out() << QStringLiteral("%1: flash formatted").arg(request.port.argument) << Qt::endl;
+    return kExitOk;
 }
 
 } // namespace quillon

@@ -4,6 +4,7 @@
 #include "cli/ctlcontext.h"
 #include "link/exchange.h"
 #include "link/mscomm.h"
+#include "link/portprobe.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,13 +13,6 @@
 namespace quillon {
 
 namespace {
-
-struct PortState
-{
-    int comNumber = 0;
-    const HostPort *host = nullptr;
-    OpenFailure failure;
-};
 
 QString ShortReason(const OpenFailure &failure)
 {
@@ -37,34 +31,12 @@ QString ShortReason(const OpenFailure &failure)
     return QStringLiteral("does not open");
 }
 
-// Opens each mapped port once, the way the window's scan does, and closes it again.
-QList<PortState> Probe(const PortMap &map)
-{
-    QList<PortState> states;
-    MSComm comm;
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-        const HostPort *host = map.port(n);
-        if (host == nullptr) {
-            continue;
-        }
-        comm.setCommPort({host->systemLocation, map.describe(n)});
-        PortState state{n, host, {}};
-        if (comm.setPortOpen(true)) {
-            comm.setPortOpen(false);
-        } else {
-            state.failure = comm.openFailure();
-        }
-        states << state;
-    }
-    return states;
-}
-
-QString Table(const QList<PortState> &states)
+QString Table(const QList<PortProbe> &states)
 {
     QList<QStringList> lines;
-    for (const PortState &s : states) {
-        lines << QStringList{PortMap::comName(s.comNumber), s.host->systemLocation,
-                             ShortReason(s.failure), s.host->description};
+    for (const PortProbe &s : states) {
+        lines << QStringList{PortMap::comName(s.comNumber), s.host.systemLocation,
+                             ShortReason(s.failure), s.host.description};
     }
     QList<qsizetype> widths(3, 0);
     for (const QStringList &line : lines) {
@@ -83,13 +55,13 @@ QString Table(const QList<PortState> &states)
     return text;
 }
 
-QByteArray Json(const PortMap &map, const QList<PortState> &states)
+QByteArray Json(const PortMap &map, const QList<PortProbe> &states)
 {
     QJsonArray ports;
-    for (const PortState &s : states) {
+    for (const PortProbe &s : states) {
         QJsonObject port{{QStringLiteral("port"), PortMap::comName(s.comNumber)},
-                         {QStringLiteral("device"), s.host->systemLocation},
-                         {QStringLiteral("description"), s.host->description},
+                         {QStringLiteral("device"), s.host.systemLocation},
+                         {QStringLiteral("description"), s.host.description},
                          {QStringLiteral("opens"), s.failure.kind == OpenFailure::Kind::None}};
         if (s.failure.kind != OpenFailure::Kind::None) {
             port.insert(QStringLiteral("reason"),
@@ -113,7 +85,7 @@ int RunPortsCommand(const QStringList &arguments, CtlContext &context)
         return line.refuse(context, QStringLiteral("takes no PORT"));
     }
     const PortMap &map = context.portMap();
-    const QList<PortState> states = Probe(map);
+    const QList<PortProbe> states = ProbePorts(map);
     if (line.isSet(QStringLiteral("json"))) {
         context.out() << Json(map, states) << '\n';
     } else {

@@ -2,7 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
-#include "cli/interruptnotifier.h"
+#include "cli/interruptsignal.h"
 #include "cli/ledger.h"
 #include "cli/portprovisioner.h"
 #include "cli/provisionreport.h"
@@ -87,13 +87,13 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.ledger = &ledger;
     setup.allocations = &allocations;
     setup.watch = request.watch;
-    setup.timing.replyTimeoutMs = options.replyTimeoutMs;
+    setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
 
     ProvisionReport report(context, request.json);
     QEventLoop loop;
-    InterruptNotifier interrupt;
+    InterruptSignal interrupt;
     bool interrupted = false;
     std::vector<std::unique_ptr<PortProvisioner>> ports;
     int running = 0;
@@ -113,7 +113,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
         ports.push_back(std::move(provisioner));
         ++running;
     }
-    QObject::connect(&interrupt, &InterruptNotifier::interrupted, &loop, [&] {
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, [&] {
         interrupted = true;
         for (const auto &port : ports) {
             port->interrupt();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char *argv[])
 {
@@ -11,5 +12,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return quillon::RunQuillonCtl(QCoreApplication::arguments(), quillon::CtlOptions{}, out, err);
+    quillon::CtlOptions options;
+    options.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    return quillon::RunQuillonCtl(QCoreApplication::arguments(), options, out, err);
 }

@@ -2,6 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
+#include "cli/devicerun.h"
 
 namespace quillon {
 
@@ -24,11 +25,19 @@ int RunReadCommand(const QStringList &arguments, CtlContext &context)
     return ReadDevice({*port, line.isSet(QStringLiteral("json"))}, context);
 }
 
-// NOT YET IMPLEMENTED: the exchange engine drives the read here.
 int ReadDevice(const ReadRequest &request, CtlContext &context)
 {
-    Q_UNUSED(request);
-    return context.fail(QStringLiteral("read: not yet available"), kExitDeviceFailed);
+    DeviceRun run(request.port, context);
+    const std::optional<CtlSettings> settings = run.read();
+    if (!settings) {
+        return run.report(QStringLiteral("read"));
+    }
+    if (request.json) {
+        context.out() << settings->toJson() << Qt::endl;
+    } else {
+        context.out() << settings->toText() << Qt::flush;
+    }
+    return kExitOk;
 }
 
 } // namespace quillon

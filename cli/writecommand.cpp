@@ -2,10 +2,29 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
+#include "cli/devicerun.h"
 
 #include <QFile>
 
 namespace quillon {
+
+namespace {
+
+// "IP Address 10.0.0.1 written, 10.0.0.2 read back; ..." for each setting that differs.
+QString Mismatch(const CtlSettings &written, const CtlSettings &readBack)
+{
+    QStringList parts;
+    for (Setting setting : kAllSettings) {
+        if (written.valueText(setting) != readBack.valueText(setting)) {
+            parts << QStringLiteral("%1 %2 written, %3 read back")
+                         .arg(SettingLabel(setting), written.valueText(setting),
+                              readBack.valueText(setting));
+        }
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+} // namespace
 
 int RunWriteCommand(const QStringList &arguments, CtlContext &context)
 {
@@ -68,11 +87,50 @@ int RunWriteCommand(const QStringList &arguments, CtlContext &context)
     return WriteDevice({*port, edit, line.isSet(QStringLiteral("json"))}, context);
 }
 
-// NOT YET IMPLEMENTED: the exchange engine drives the read, write and read-back here.
 int WriteDevice(const WriteRequest &request, CtlContext &context)
 {
-    Q_UNUSED(request);
-    return context.fail(QStringLiteral("write: not yet available"), kExitDeviceFailed);
+    DeviceRun run(request.port, context);
+    const std::optional<CtlSettings> before = run.read();
+    if (!before) {
+        return run.report(QStringLiteral("write: reading the device"));
+    }
+    QString error;
+    const std::optional<CtlSettings> wanted = request.edit.applyTo(*before, &error);
+    if (!wanted) {
+        return context.fail(QStringLiteral("write: ") + error, kExitUsage);
+    }
+    // applyTo() has kept the serial number within what the frame can carry.
+    const std::optional<DeviceSettings> frame = wanted->deviceSettings();
+    if (!frame) {
+        return context.fail(QStringLiteral("write: the settings cannot be sent"), kExitUsage);
+    }
+    if (!run.write(*frame)) {
+        if (run.status() == kExitInterrupted && run.requestSent()) {
+            return context.fail(QStringLiteral("write: interrupted after the settings were sent "
+                                               "to %1; read it to see what it holds")
+                                    .arg(request.port.argument),
+                                run.status());
+        }
+        return run.report(QStringLiteral("write"));
+    }
+    const std::optional<CtlSettings> after = run.read();
+    if (!after) {
+        return run.report(QStringLiteral("write: reading back"));
+    }
+    if (request.json) {
+        context.out() << ChangesJson(*before, *after) << Qt::endl;
+    } else {
+        const QString changes = DescribeChanges(*before, *after);
+        context.out() << (changes.isEmpty() ? QStringLiteral("No setting changed.\n") : changes)
+                      << Qt::flush;
+    }
+    if (*after != *wanted) {
+        return context.fail(QStringLiteral("write: the device reads back other settings than "
+                                           "were written: %1")
+                                .arg(Mismatch(*wanted, *after)),
+                            kExitDeviceFailed);
+    }
+    return kExitOk;
 }
 
 } // namespace quillon

@@ -1,5 +1,8 @@
 #include "link/exchange.h"
 
+#include "link/portadvice.h"
+#include "link/portprobe.h"
+
 #include <array>
 
 namespace quillon {
@@ -37,25 +40,15 @@ QString OutcomeText(ExchangeOutcome outcome)
 
 QString PortErrorLine(const OpenFailure &failure, const QString &port)
 {
-    switch (failure.kind) {
-    case OpenFailure::Kind::DoesNotExist:
-        return QStringLiteral("Port error: %1 does not exist").arg(port);
-    case OpenFailure::Kind::InUse:
-        return QStringLiteral("Port error: %1 is in use by another program").arg(port);
-    case OpenFailure::Kind::NoPermission:
-        return QStringLiteral(
-                   "Port error: no permission to open %1; add your user to the dialout group")
-            .arg(port);
-    case OpenFailure::Kind::None:
-    case OpenFailure::Kind::Other:
-        break;
-    }
-    return QStringLiteral("Port error: %1 cannot be opened: %2").arg(port, failure.detail);
+    return QStringLiteral("Port error: ") + OpenFailureText(failure, port);
 }
 
 Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, QObject *parent)
     : QObject(parent), frontEnd_(frontEnd), portMap_(std::move(portMap)), timing_(timing)
 {
+    // Coarse timers may fire up to 5 % early; these intervals are promises to the operator.
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer3_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(timing_.replyTimeoutMs);
     timer3_.setInterval(timing_.progressTickMs);
     connect(&timer1_, &QTimer::timeout, this, &Exchange::Timer1_Timer);
@@ -65,13 +58,11 @@ Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, Q
 
 QList<PortEntry> Exchange::Form_Load()
 {
+    scan_ = ProbePorts(portMap_);
     QList<PortEntry> entries;
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-        comm_.setCommPort(*portMap_.resolve(PortMap::comName(n)));
-        comm_.setPortOpen(true);
-        if (comm_.portOpen()) {
-            entries.append({PortMap::comName(n), portMap_.tooltip(n)});
-            comm_.setPortOpen(false);
+    for (const PortProbe &probe : scan_) {
+        if (probe.opens()) {
+            entries.append({PortMap::comName(probe.comNumber), portMap_.tooltip(probe.comNumber)});
         }
     }
     parser_.Reset();
@@ -109,6 +100,8 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
     }
     AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
     frontEnd_.repaintLog();
+    // A late reply to an earlier exchange may have trickled in since the open.
+    comm_.DiscardInput();
     comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
     // A format has no reply timeout of its own: the full progress bar arms it.
     if (kind != ExchangeState::Formatting) {

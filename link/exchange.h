@@ -4,6 +4,7 @@
 #include "link/frontend.h"
 #include "link/mscomm.h"
 #include "link/portmap.h"
+#include "link/portprobe.h"
 #include "protocol/devicesettings.h"
 #include "protocol/replyparser.h"
 #include "protocol/setupframe.h"
@@ -39,6 +40,8 @@ public:
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
     QList<PortEntry> Form_Load();
+    // Every mapped port the load step tried, with the reason of each that did not open.
+    const QList<PortProbe> &scan() const { return scan_; }
 
     ExchangeState state() const { return state_; }
     bool busy() const { return state_ != ExchangeState::Idle; }
@@ -60,6 +63,7 @@ public:
     void MSComm1_OnComm(CommEvent event, QByteArrayView received);
 
     MSComm &MSComm1() { return comm_; }
+    const QTimer &Timer1() const { return timer1_; }
     QTimer &Timer3() { return timer3_; }
 
 signals:
@@ -92,6 +96,7 @@ private:
     ReplyParser parser_;
     QTimer timer1_;
     QTimer timer3_;
+    QList<PortProbe> scan_;
     std::int32_t exchange_no_ = 0;
     ExchangeState state_ = ExchangeState::Idle;
     int progress_ = 0;

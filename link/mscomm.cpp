@@ -1,5 +1,7 @@
 #include "link/mscomm.h"
 
+#include "link/portadvice.h"
+
 #include <QFile>
 
 #include <unistd.h>
@@ -9,15 +11,21 @@ namespace quillon {
 OpenFailure ClassifyOpenError(QSerialPort::SerialPortError error, bool deviceAccessible,
                               const QString &detail)
 {
+    OpenFailure failure;
+    failure.detail = detail;
     switch (error) {
     case QSerialPort::DeviceNotFoundError:
-        return {OpenFailure::Kind::DoesNotExist, detail};
+        failure.kind = OpenFailure::Kind::DoesNotExist;
+        break;
     case QSerialPort::PermissionError:
-        return {deviceAccessible ? OpenFailure::Kind::InUse : OpenFailure::Kind::NoPermission,
-                detail};
+        failure.kind =
+            deviceAccessible ? OpenFailure::Kind::InUse : OpenFailure::Kind::NoPermission;
+        break;
     default:
-        return {OpenFailure::Kind::Other, detail};
+        failure.kind = OpenFailure::Kind::Other;
+        break;
     }
+    return failure;
 }
 
 namespace {
@@ -72,6 +80,7 @@ bool MSComm::setPortOpen(bool open)
         failure_ =
             ClassifyOpenError(port_->error(), DeviceAccessible(location_), port_->errorString());
         port_->clearError();
+        ExplainFailure(location_);
         return false;
     }
     lost_ = false;
@@ -80,6 +89,27 @@ bool MSComm::setPortOpen(bool open)
     port_->readAll();
     open_ = true;
     return true;
+}
+
+void MSComm::ExplainFailure(const QString &path)
+{
+    if (failure_.kind == OpenFailure::Kind::NoPermission) {
+        failure_.advice = PermissionAdvice(path, AccessOf(path));
+    } else if (failure_.kind == OpenFailure::Kind::InUse) {
+        // The serial layer reports another user's stale lock file like a port in use.
+        failure_.lockFile = StaleLockFile(path);
+        if (!failure_.lockFile.isEmpty()) {
+            failure_.kind = OpenFailure::Kind::StaleLock;
+        }
+    }
+}
+
+void MSComm::DiscardInput()
+{
+    if (port_->isOpen()) {
+        port_->clear(QSerialPort::Input);
+        port_->readAll();
+    }
 }
 
 void MSComm::Output(QByteArrayView bytes)

@@ -30,9 +30,11 @@ inline constexpr LineSettings kLineSettings{115200, QSerialPort::NoParity, QSeri
 // Why an open failed, told apart so the operator can act on it.
 struct OpenFailure
 {
-    enum class Kind { None, DoesNotExist, InUse, NoPermission, Other };
+    enum class Kind { None, DoesNotExist, InUse, NoPermission, StaleLock, Other };
     Kind kind = Kind::None;
-    QString detail; // the serial layer's own text, for Other
+    QString detail;   // the serial layer's own text, for Other
+    QString advice;   // the fix that fits the device, for NoPermission
+    QString lockFile; // for StaleLock
 };
 
 // Tells apart the reasons an operator can act on. The serial layer reports "in use" and "no
@@ -62,6 +64,8 @@ public:
     // Writes the bytes unchanged, in one write, and hands them to the line at once: the device
     // is already answering while the front end lays out and paints.
     void Output(QByteArrayView bytes);
+    // Drops everything received and not yet handed over.
+    void DiscardInput();
 
 signals:
     // The received bytes are valid only during the call; nothing is raised once the port has
@@ -71,6 +75,8 @@ signals:
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    // Adds what the operator can do about a refused open.
+    void ExplainFailure(const QString &path);
 
     QSerialPort *port_ = nullptr;
     QString location_;

@@ -1,6 +1,5 @@
 #include "link/portmap.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QSerialPortInfo>
 
@@ -25,7 +24,60 @@ HostPort FromInfo(const QSerialPortInfo &info)
     return port;
 }
 
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Compares the digit runs starting at i and j by value, and moves both past their run. Runs of
+// any length work: no conversion to a number that could overflow.
+int CompareDigitRuns(const QByteArray &a, qsizetype &i, const QByteArray &b, qsizetype &j)
+{
+    const auto run = [](const QByteArray &s, qsizetype &pos) {
+        while (pos < s.size() && s[pos] == '0' && pos + 1 < s.size() && IsDigit(s[pos + 1])) {
+            ++pos;
+        }
+        const qsizetype start = pos;
+        while (pos < s.size() && IsDigit(s[pos])) {
+            ++pos;
+        }
+        return QByteArrayView(s).sliced(start, pos - start);
+    };
+    const QByteArrayView x = run(a, i);
+    const QByteArrayView y = run(b, j);
+    if (x.size() != y.size()) {
+        return x.size() < y.size() ? -1 : 1;
+    }
+    return x.compare(y);
+}
+
 } // namespace
+
+bool NaturalPathLess(const QString &a, const QString &b)
+{
+    const QByteArray x = a.toUtf8();
+    const QByteArray y = b.toUtf8();
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < x.size() && j < y.size()) {
+        if (IsDigit(x[i]) && IsDigit(y[j])) {
+            if (const int order = CompareDigitRuns(x, i, y, j)) {
+                return order < 0;
+            }
+        } else if (x[i] != y[j]) {
+            return static_cast<unsigned char>(x[i]) < static_cast<unsigned char>(y[j]);
+        } else {
+            ++i;
+            ++j;
+        }
+    }
+    if (i < x.size() || j < y.size()) {
+        return j < y.size();
+    }
+    // Equal up to leading zeros ("ttyS02", "ttyS2"): the plain bytes decide, so the order stays
+    // strict.
+    return x < y;
+}
 
 PortMap PortMap::host(int firstNumber)
 {
@@ -41,11 +93,8 @@ PortMap PortMap::host(int firstNumber)
         }
     }
 #else
-    // Natural order, so that ttyUSB2 comes before ttyUSB10.
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::sort(infos.begin(), infos.end(), [&](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return collator.compare(a.systemLocation(), b.systemLocation()) < 0;
+    std::sort(infos.begin(), infos.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return NaturalPathLess(a.systemLocation(), b.systemLocation());
     });
     int n = firstNumber;
     for (const QSerialPortInfo &info : infos) {

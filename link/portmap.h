@@ -17,6 +17,10 @@ struct HostPort
     std::optional<quint16> productId;
 };
 
+// Natural order of device paths, the same in every locale: runs of digits compare by their
+// value ("ttyUSB2" before "ttyUSB10"), everything else byte by byte.
+bool NaturalPathLess(const QString &a, const QString &b);
+
 // The device that a port name selects, and how log lines name it.
 struct PortTarget
 {

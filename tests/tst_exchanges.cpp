@@ -3,7 +3,14 @@
 
 #include "rig.h"
 
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QSerialPort>
+
+#include <functional>
+
+#include <poll.h>
+#include <sys/resource.h>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -11,6 +18,42 @@ using namespace quillon::test;
 namespace {
 
 const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
+
+// Runs an action inside a widget's paint event, once a condition holds.
+class PaintHook : public QObject
+{
+public:
+    PaintHook(QWidget *widget, std::function<bool()> when, std::function<void()> action)
+        : when_(std::move(when)), action_(std::move(action))
+    {
+        widget->installEventFilter(this);
+    }
+    bool ran = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !ran && when_()) {
+            ran = true;
+            action_();
+        }
+        return false;
+    }
+
+private:
+    std::function<bool()> when_;
+    std::function<void()> action_;
+};
+
+double CpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &t) {
+        return double(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 } // namespace
 
@@ -27,6 +70,7 @@ private slots:
     void openFailureLines_data();
     void openFailureLines();
     void staleBytesAreNeverParsed();
+    void replyOlderThanRequestIsNeverParsed();
     void unplugStopsReadingAndReplugWorks();
     void noSecondExchangeWhileOneRuns();
     void exitDuringExchangeEndsAtOnce();
@@ -98,10 +142,20 @@ void tst_Exchanges::replyEndsExchange()
     }
     rig.pick("COM3");
     QVERIFY(rig.button("read_setup")->isEnabled());
+    QElapsedTimer sinceRequest;
+    qint64 timedOutAt = -1;
+    connect(&rig.exchange().Timer1(), &QTimer::timeout, this,
+            [&] { timedOutAt = sinceRequest.elapsed(); });
     rig.click("read_setup");
+    // The click has written the whole request to the line by now.
+    sinceRequest.start();
     QVERIFY(!rig.button("read_setup")->isEnabled());
 
     QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", outcome), 5000);
+    if (outcome == "Timeout") {
+        QVERIFY2(timedOutAt >= ExchangeTiming{}.replyTimeoutMs,
+                 qPrintable(QString::number(timedOutAt)));
+    }
     QCOMPARE(rig.logColor(), outcome == "OK" ? kGreen : kRed);
     QCOMPARE(TextList(*rig.window), TextList(kExample));
     QCOMPARE(ToBytes(rig.sim->received()), kReadRequest);
@@ -169,22 +223,27 @@ void tst_Exchanges::portThatCannotBeOpened()
 void tst_Exchanges::openFailureLines_data()
 {
     QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("accessible");
     QTest::addColumn<QString>("line");
-    QTest::newRow("no permission") << int(QSerialPort::PermissionError)
+    QTest::newRow("no permission") << int(QSerialPort::PermissionError) << false
                                    << "Port error: no permission to open COM3 (/dev/ttyUSB0); add "
                                       "your user to the dialout group";
-    QTest::newRow("other") << int(QSerialPort::UnknownError)
+    QTest::newRow("in use") << int(QSerialPort::PermissionError) << true
+                            << "Port error: COM3 (/dev/ttyUSB0) is in use by another program";
+    QTest::newRow("other") << int(QSerialPort::UnknownError) << true
                            << "Port error: COM3 (/dev/ttyUSB0) cannot be opened: broken";
 }
 
-// Root opens any device, so the permission case is classified here on its own; the other
-// reasons are met end to end above.
+// Root opens any device, so the permission case is classified here on its own (the advice by
+// device group has a table of its own); the other reasons are met end to end above.
 void tst_Exchanges::openFailureLines()
 {
     QFETCH(int, error);
+    QFETCH(bool, accessible);
     QFETCH(QString, line);
-    const OpenFailure failure =
-        ClassifyOpenError(QSerialPort::SerialPortError(error), false, "broken");
+    OpenFailure failure =
+        ClassifyOpenError(QSerialPort::SerialPortError(error), accessible, "broken");
+    failure.advice = "add your user to the dialout group";
     QCOMPARE(PortErrorLine(failure, "COM3 (/dev/ttyUSB0)"), line);
 }
 
@@ -203,6 +262,33 @@ void tst_Exchanges::staleBytesAreNeverParsed()
     QCOMPARE(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"));
 }
 
+// A late reply of an earlier exchange that arrives after the open but before the request.
+void tst_Exchanges::replyOlderThanRequestIsNeverParsed()
+{
+    Rig rig;
+    DeviceSettings stale = kExample;
+    stale.serialNumber = 4711;
+    rig.sim->setSettings(kExample);
+    auto *serialPort = rig.exchange().MSComm1().findChild<QSerialPort *>();
+    QVERIFY(serialPort != nullptr);
+    // The log's last repaint before the request is written: the port is open by then.
+    PaintHook hook(
+        rig.child<QLabel>("status"),
+        [&] { return rig.log() == "OpenCom: COM3\r\nReading Setup (1): -> "; },
+        [&] {
+            rig.sim->sendRaw(BuildFrame(kReadLetter, SetupRecord(stale)));
+            // Until the stale reply is waiting on the host side, without running the event loop,
+            // just as the command handler does not.
+            pollfd waiting{static_cast<int>(serialPort->handle()), POLLIN, 0};
+            QCOMPARE(poll(&waiting, 1, 5000), 1);
+        });
+    rig.pick("COM3");
+    rig.click("read_setup");
+    QVERIFY(hook.ran);
+    QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (1", "OK"));
+    QCOMPARE(TextList(*rig.window), TextList(kExample));
+}
+
 void tst_Exchanges::unplugStopsReadingAndReplugWorks()
 {
     Rig rig;
@@ -214,9 +300,16 @@ void tst_Exchanges::unplugStopsReadingAndReplugWorks()
     rig.click("read_setup");
     QTRY_VERIFY(!rig.box(Box::macadr2).isEmpty());
     rig.sim->unplug();
+    QElapsedTimer sinceUnplug;
+    sinceUnplug.start();
+    const double cpuAtUnplug = CpuSeconds();
     QTRY_COMPARE_WITH_TIMEOUT(rig.log(), Log("COM3", "Reading Setup (1", "Timeout"), 5000);
     // At most one receive event per byte before the unplug and one error event: no storm.
     QVERIFY2(events < 110, qPrintable(QString::number(events)));
+    // Nor reading on at full CPU without events.
+    QTest::qWait(std::max<int>(0, 2000 - int(sinceUnplug.elapsed())));
+    const double cpu = CpuSeconds() - cpuAtUnplug;
+    QVERIFY2(cpu < 0.2, qPrintable(QString("%1 s CPU in the 2 s after the unplug").arg(cpu)));
 
     rig.plug();
     rig.sim->setSettings(kExample);

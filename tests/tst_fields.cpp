@@ -3,6 +3,7 @@
 #include "window/main_frm.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +150,26 @@ private slots:
             QVERIFY(box->isEnabled());
             QCOMPARE(box->palette().color(QPalette::Base), QColor(128, 255, 128));
         }
+    }
+
+    // The one real wait for the hold: the boxes unlock no earlier than 5000 ms after the press.
+    void unlockAfterFullHold()
+    {
+        main_frm window{PortMap{}};
+        auto *label = window.findChild<QLabel *>("ena_serialno");
+        QLineEdit *serial = Edit(window, Box::serialno);
+        QElapsedTimer held;
+        qint64 unlockedAt = -1;
+        connect(&window.fields().Timer2(), &QTimer::timeout, this, [&] {
+            if (unlockedAt < 0 && serial->isEnabled()) {
+                unlockedAt = held.elapsed();
+            }
+        });
+        QTest::mousePress(label, Qt::LeftButton);
+        held.start();
+        QTRY_VERIFY_WITH_TIMEOUT(serial->isEnabled(), 10000);
+        QTest::mouseRelease(label, Qt::LeftButton);
+        QVERIFY2(unlockedAt >= 5000, qPrintable(QString::number(unlockedAt)));
     }
 
     void defaults_data()

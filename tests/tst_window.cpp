@@ -1,9 +1,13 @@
 #include "window/boxnames.h"
+#include "window/fieldeditor.h"
 #include "window/main_frm.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -54,39 +58,178 @@ private slots:
 
     void portBox_data()
     {
-        QTest::addColumn<QString>("serial");
-        QTest::addColumn<bool>("writeEnabled");
-        QTest::newRow("no serial number") << "" << false;
-        QTest::newRow("serial number") << "4711" << true;
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("pick");
+        // Typed text equal to an entry's name, however it is confirmed, is not a pick.
+        QTest::newRow("typed, Enter") << "COM3"
+                                      << "Enter" << false;
+        QTest::newRow("typed, Tab") << "COM3"
+                                    << "Tab" << false;
+        QTest::newRow("typed, click elsewhere") << "COM3"
+                                                << "click elsewhere" << false;
+        QTest::newRow("typed in lower case, Enter") << "com3"
+                                                    << "Enter" << false;
+        QTest::newRow("typed, list opened and closed") << "COM3"
+                                                       << "open, Escape" << false;
+        QTest::newRow("Down") << ""
+                              << "Down" << true;
+        QTest::newRow("typed, then Down") << "COM"
+                                          << "Down" << true;
+        QTest::newRow("typed, then Home") << "COM"
+                                          << "Home" << true;
+        QTest::newRow("typed, then End") << "COM"
+                                         << "End" << true;
+        QTest::newRow("wheel") << ""
+                               << "wheel" << true;
+        QTest::newRow("list, click") << ""
+                                     << "open, click" << true;
+        QTest::newRow("typed, list, click the same") << "COM3"
+                                                     << "open, click" << true;
+        QTest::newRow("list, Down, Enter") << ""
+                                           << "open, Down, Enter" << true;
     }
 
-    // Typed text is never completed, rewritten or added as an entry; only a pick of an entry
-    // enables the commands.
+    // Only a choice from the list enables the commands; typed text is never completed,
+    // rewritten or added as an entry.
     void portBox()
     {
-        QFETCH(QString, serial);
-        QFETCH(bool, writeEnabled);
+        QFETCH(QString, typed);
+        QFETCH(QString, action);
+        QFETCH(bool, pick);
         main_frm window{PortMap{}};
         auto *ports = child<QComboBox>(window, "comports");
         ports->addItem("COM3");
         ports->setCurrentIndex(-1);
-        window.setBoxText(Box::serialno, serial);
-        child(window, "write_setup")->setEnabled(false);
+        window.setBoxText(Box::serialno, "4711");
+        // Only the pick may enable the commands here.
+        window.showControls({});
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         ports->setFocus();
+        QTest::keyClicks(ports, typed);
 
-        QTest::keyClicks(ports, "COM");
-        QTest::keyClick(ports, Qt::Key_Return);
+        QAbstractItemView *list = ports->view();
+        const auto open = [&] {
+            QTest::keyClick(ports, Qt::Key_Down, Qt::AltModifier);
+            QTRY_VERIFY(list->isVisible());
+        };
+        if (action == "Enter") {
+            QTest::keyClick(ports, Qt::Key_Return);
+        } else if (action == "Tab") {
+            QTest::keyClick(ports, Qt::Key_Tab);
+            QVERIFY(!ports->hasFocus());
+        } else if (action == "click elsewhere") {
+            QTest::mouseClick(child<QLineEdit>(window, "ipadr1"), Qt::LeftButton);
+            QVERIFY(!ports->hasFocus());
+        } else if (action == "Down") {
+            QTest::keyClick(ports, Qt::Key_Down);
+        } else if (action == "Home") {
+            QTest::keyClick(ports, Qt::Key_Home);
+        } else if (action == "End") {
+            QTest::keyClick(ports, Qt::Key_End);
+        } else if (action == "wheel") {
+            QWheelEvent wheel(QPointF(5, 5), ports->mapToGlobal(QPointF(5, 5)), {}, {0, -120},
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(ports, &wheel);
+        } else if (action == "open, Escape") {
+            open();
+            QTest::keyClick(list, Qt::Key_Escape);
+        } else if (action == "open, click") {
+            open();
+            // Clicks too soon after the list opens count as the click that opened it.
+            QTest::qWait(QApplication::doubleClickInterval());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(ports->model()->index(0, 0)).center());
+        } else if (action == "open, Down, Enter") {
+            open();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+        }
+        QTRY_VERIFY(!list->isVisible());
         QCOMPARE(ports->count(), 1);
-        QCOMPARE(window.portName(), "COM");
-        QVERIFY(!child(window, "read_setup")->isEnabled());
-
-        QTest::keyClick(ports, Qt::Key_Down);
-        QCOMPARE(window.portName(), "COM3");
-        QVERIFY(child(window, "read_setup")->isEnabled());
-        QCOMPARE(child(window, "write_setup")->isEnabled(), writeEnabled);
+        QCOMPARE(window.portName(), pick ? "COM3" : typed);
+        QCOMPARE(child(window, "read_setup")->isEnabled(), pick);
+        QCOMPARE(child(window, "write_setup")->isEnabled(), pick);
         QVERIFY(!child(window, "button_format_flash")->isEnabled());
+    }
+
+    // Coarse timers may fire 5 % early: a hold released at 4.85 s would unlock, and a reply
+    // could time out at 1.9 s.
+    void timersArePrecise()
+    {
+        main_frm window{PortMap{}};
+        QCOMPARE(window.exchange().Timer1().timerType(), Qt::PreciseTimer);
+        QCOMPARE(window.fields().Timer2().timerType(), Qt::PreciseTimer);
+        QCOMPARE(window.exchange().Timer3().timerType(), Qt::PreciseTimer);
+    }
+
+    void longTextsKeepWindowSize_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::newRow("300 characters") << QString(300, 'X');
+        QTest::newRow("32767 characters") << QString(32767, 'X');
+        QTest::newRow("300 characters with spaces") << QString("COM3 ").repeated(60);
+    }
+
+    // Pasted into the port box, then Read Setup: the box keeps 64 characters, the log clips a
+    // line without spaces, and the window keeps its size.
+    void longTextsKeepWindowSize()
+    {
+        QFETCH(QString, pasted);
+        main_frm window{PortMap{}};
+        auto *ports = child<QComboBox>(window, "comports");
+        ports->addItem("COM3");
+        ports->setCurrentIndex(-1);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const QSize size = window.size();
+        ports->setFocus();
+        QTest::keyClick(ports, Qt::Key_Down);
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(ports, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(ports, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(window.portName(), pasted.left(64));
+        QTest::mouseClick(child(window, "read_setup"), Qt::LeftButton);
+        QVERIFY(child<QLabel>(window, "status")->text().contains("Port error"));
+        window.appendLog(pasted);
+        // Each level of the nested layouts settles in a pass of its own.
+        for (int level = 0; level < 8; ++level) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        }
+        QCOMPARE(window.size(), size);
+    }
+
+    void noUsablePort_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("tooltip");
+        QTest::newRow("no serial device") << ""
+                                          << "No serial device found on this computer.\n"
+                                             "Plug the adapter in and start the tool again.";
+        QTest::newRow("a device that cannot be opened")
+            << "/nonexistent/ttyQ0"
+            << "No serial port could be opened:\n/nonexistent/ttyQ0 does not exist";
+    }
+
+    // The log stays empty at start-up; the port box itself says why there is nothing to pick.
+    void noUsablePort()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, tooltip);
+        PortMap map;
+        if (!path.isEmpty()) {
+            map.setPort(1, {path, {}, {}, {}, {}});
+        }
+        main_frm window{map};
+        auto *ports = child<QComboBox>(window, "comports");
+        QCOMPARE(ports->count(), 0);
+        QCOMPARE(window.portName(), QString());
+        QCOMPARE(ports->lineEdit()->placeholderText(), "No usable serial port: see the tooltip");
+        QCOMPARE(ports->toolTip(), tooltip);
+        QCOMPARE(QAccessible::queryAccessibleInterface(ports)->text(QAccessible::Description),
+                 tooltip);
+        QCOMPARE(child<QLabel>(window, "status")->text(), QString());
     }
 
     void statusShowsPlainText()

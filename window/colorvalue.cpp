@@ -7,9 +7,4 @@ QColor ColorFromValue(int value)
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-int LogColor(LogState state)
-{
-    return state == LogState::Failed ? kLogRed : kLogGreen;
-}
-
 } // namespace quillon

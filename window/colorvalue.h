@@ -1,7 +1,5 @@
 #pragma once
 
-#include "link/frontend.h"
-
 #include <QColor>
 
 namespace quillon {
@@ -13,8 +11,5 @@ inline constexpr int kUnlockGreen = 8454016; // rgb(128, 255, 128)
 
 // This is the one conversion.
 QColor ColorFromValue(int value);
-
-// The log is green while an exchange runs and after success, red after a failure.
-int LogColor(LogState state);
 
 } // namespace quillon

@@ -21,6 +21,8 @@ const QColor kUnlockTextColor = Qt::black;
 FieldEditor::FieldEditor(const Boxes &boxes, QWidget &unlockLabel, QObject *parent)
     : QObject(parent), boxes_(boxes), unlockLabel_(unlockLabel)
 {
+    // A coarse timer may fire up to 5 % early, and a hold under 5 s must never unlock.
+    timer2_.setTimerType(Qt::PreciseTimer);
     timer2_.setInterval(kUnlockHoldMs);
     connect(&timer2_, &QTimer::timeout, this, &FieldEditor::Timer2_Timer);
     for (QLineEdit *box : boxes_) {

@@ -1,9 +1,11 @@
 #include "window/main_frm.h"
 
+#include "link/portadvice.h"
 #include "ui_main_frm.h"
 #include "window/boxnames.h"
-#include "window/colorvalue.h"
 #include "window/fieldeditor.h"
+#include "window/logcolors.h"
+#include "window/portpicker.h"
 
 #include <QMessageBox>
 #include <QScreen>
@@ -18,11 +20,15 @@ namespace quillon {
 
 namespace {
 
+// Each has a twice-as-large sibling named @2x that QIcon picks on high-resolution screens.
 constexpr char kWindowIcon[] = ":/quillon/icon.png";
+constexpr char kLogo[] = ":/quillon/logo.png";
+constexpr QSize kLogoSize(142, 40);
 constexpr char kFormatWarningTitle[] = "Format Flash";
 constexpr char kFormatWarningText[] = "WARNING: Formatting will erase ALL files on drive F:";
 constexpr char kFormatCaption[] = "Format Flash";
 constexpr char kAbortCaption[] = "Abort";
+constexpr char kNoUsablePort[] = "No usable serial port: see the tooltip";
 
 } // namespace
 
@@ -33,6 +39,7 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     initResources();
     ui_->setupUi(this);
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
+    ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
     for (int i = 0; i < kBoxCount; ++i) {
         boxes_[i] = findChild<QLineEdit *>(BoxObjectName(BoxAt(i)));
@@ -40,10 +47,9 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
     }
     fields_ = new FieldEditor(boxes_, *ui_->ena_serialno, this);
 
-    // A completer would rewrite typed text into an entry's name behind the operator's back.
-    ui_->comports->setCompleter(nullptr);
+    picker_ = new PortPicker(*ui_->comports, this);
 
-    connect(ui_->comports, &QComboBox::activated, this, &main_frm::comports_Click);
+    connect(picker_, &PortPicker::picked, this, &main_frm::comports_Click);
     connect(edit(Box::serialno), &QLineEdit::textChanged, this, &main_frm::serialno_Change);
     connect(ui_->read_setup, &QPushButton::clicked, this, [this] { commands_.read_setup_Click(); });
     connect(ui_->write_setup, &QPushButton::clicked, this,
@@ -68,9 +74,17 @@ void main_frm::Form_Load()
     for (const PortEntry &entry : exchange_.Form_Load()) {
         ui_->comports->addItem(entry.name);
         ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip, Qt::ToolTipRole);
+        // Tells COM3 from COM4 for a screen reader, as the tooltip does for the eye.
+        ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip,
+                                   Qt::AccessibleDescriptionRole);
     }
     // The operator picks the port; the box must not suggest one.
     ui_->comports->setCurrentIndex(-1);
+    // The log stays empty at start-up, so the box itself says why there is nothing to pick.
+    if (ui_->comports->count() == 0) {
+        ui_->comports->lineEdit()->setPlaceholderText(QString::fromLatin1(kNoUsablePort));
+        ui_->comports->setToolTip(UnusablePortsText(UnusablePorts(exchange_.scan())));
+    }
 }
 
 void main_frm::comports_Click()
@@ -103,9 +117,27 @@ void main_frm::appendLog(const QString &text)
 
 void main_frm::setLogState(LogState state)
 {
+    logState_ = state;
+    applyLogColor();
+}
+
+void main_frm::applyLogColor()
+{
+    if (!logState_) {
+        return;
+    }
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(LogColor(state)));
+    palette.setColor(QPalette::WindowText, LogColor(*logState_, this->palette()));
     ui_->status->setPalette(palette);
+}
+
+void main_frm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange ||
+        event->type() == QEvent::ApplicationPaletteChange) {
+        applyLogColor();
+    }
+    QWidget::changeEvent(event);
 }
 
 void main_frm::repaintLog()
@@ -116,12 +148,30 @@ void main_frm::repaintLog()
 void main_frm::showControls(const CommandControls &controls)
 {
     setBusyPointer(controls.busy);
-    // In this order, so the focus leaves a disabled button as it always has.
-    ui_->read_setup->setEnabled(controls.readEnabled);
-    ui_->write_setup->setEnabled(controls.writeEnabled);
-    ui_->button_format_flash->setEnabled(controls.formatEnabled);
+    setCommandEnabled(ui_->read_setup, controls.readEnabled);
+    setCommandEnabled(ui_->write_setup, controls.writeEnabled);
+    setCommandEnabled(ui_->button_format_flash, controls.formatEnabled);
     ui_->button_format_flash->setText(
         QString::fromLatin1(controls.formatIsAbort ? kAbortCaption : kFormatCaption));
+}
+
+void main_frm::setCommandEnabled(QWidget *button, bool enabled)
+{
+    if (!enabled && focusWidget() == button) {
+        // Qt would hand the focus to the next control, Exit, where one more Space quits. The log
+        // holds it instead, and a key pressed there does nothing.
+        ui_->status->setFocus(Qt::OtherFocusReason);
+        focusOwner_ = button;
+    }
+    button->setEnabled(enabled);
+    // Back to the button, so that a repeated Space repeats the command; unless the operator
+    // has moved the focus meanwhile.
+    if (enabled && button == focusOwner_) {
+        if (focusWidget() == ui_->status) {
+            button->setFocus(Qt::OtherFocusReason);
+        }
+        focusOwner_ = nullptr;
+    }
 }
 
 QString main_frm::boxText(Box box) const

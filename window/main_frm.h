@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 
@@ -19,6 +20,7 @@ class main_frm;
 }
 
 class FieldEditor;
+class PortPicker;
 
 // The tool's one window: the controls of the form, the port pick and the Qt side of the front
 // end. The editing rules of the settings boxes live in FieldEditor.
@@ -54,17 +56,29 @@ public:
     // hourglass behind.
     void setBusyPointer(bool busy);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void Form_Load();
     void comports_Click();
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
+    void applyLogColor();
+    // Enables or disables a command button without ever handing the focus to Exit.
+    void setCommandEnabled(QWidget *button, bool enabled);
 
     std::unique_ptr<Ui::main_frm> ui_;
     Exchange exchange_;
     Commands commands_;
     std::array<QLineEdit *, kBoxCount> boxes_{};
     FieldEditor *fields_ = nullptr;
+    // What the log shows; empty before the first exchange, when the label keeps its design
+    // colour. Kept so the colour can follow a change between light and dark.
+    std::optional<LogState> logState_;
+    PortPicker *picker_ = nullptr;
+    // The command button that had the keyboard focus when its exchange disabled it.
+    QWidget *focusOwner_ = nullptr;
 };
 
 } // namespace quillon

@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
                 }
             };
         } else if (option == QLatin1String("--reply-timeout") && !args.isEmpty()) {
-            options.replyTimeoutMs = args.takeFirst().toInt();
+            options.timing.replyTimeoutMs = args.takeFirst().toInt();
         } else if (option == QLatin1String("--watch-interval") && !args.isEmpty()) {
             options.watchIntervalMs = args.takeFirst().toInt();
         } else {

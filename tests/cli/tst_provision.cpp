@@ -100,7 +100,7 @@ private:
         QTextStream out(&result.out);
         QTextStream err(&result.err);
         CtlOptions options;
-        options.replyTimeoutMs = replyTimeoutMs;
+        options.timing.replyTimeoutMs = replyTimeoutMs;
         result.status =
             RunQuillonCtl(QStringList{"quillonctl", "provision", "--plan",
                                       plan.isEmpty() ? plan_ : plan, "--ledger", ledger_} +

@@ -74,7 +74,7 @@ private slots:
     }
 
     // Every refusal comes before a device is touched: one line on stderr naming the problem.
-    // Requests that pass all checks reach the exchange step, which is not there yet.
+    // Requests that pass all checks reach the port, a plain file that no serial layer opens.
     void commandLines_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -85,8 +85,8 @@ private slots:
         };
         row("no command", {}, 2, "Usage: quillonctl COMMAND");
         row("unknown command", {"reed", "COM3"}, 2, "unknown command \"reed\"");
-        row("read COM3", {"read", "COM3"}, 1, "not yet available");
-        row("read path", {"read", "@/tty3", "--json"}, 1, "not yet available");
+        row("read COM3", {"read", "COM3"}, 3, "Port error: COM3 (");
+        row("read path", {"read", "@/tty3", "--json"}, 3, "tty3 cannot be opened");
         row("read lower case com", {"read", "com3"}, 2, "no port named \"com3\"");
         row("read COM03", {"read", "COM03"}, 2, "no port named \"COM03\"");
         row("read COM21", {"read", "COM21"}, 2, "no port named \"COM21\"");
@@ -99,9 +99,9 @@ private slots:
             {"write", "COM3", "--serial", "123456789", "--mac", "02-5c-e1-c0-00-01", "--ip",
              "10.0.0.1", "--mask", "255.0.0.0", "--gateway", "10.0.0.254", "--dns1", "1.1.1.1",
              "--dns2", "8.8.8.8", "--json"},
-            1, "not yet available");
-        row("write from file", {"write", "COM3", "--from", "@/example.json"}, 1, "not yet");
-        row("write defaults", {"write", "COM3", "--defaults"}, 1, "not yet available");
+            3, "Port error: COM3");
+        row("write from file", {"write", "COM3", "--from", "@/example.json"}, 3, "Port error");
+        row("write defaults", {"write", "COM3", "--defaults"}, 3, "Port error: COM3");
         row("write nothing", {"write", "COM3"}, 2, "nothing to write");
         row("write serial too large", {"write", "COM3", "--serial", "2147483648"}, 2, "--serial");
         row("write bad mac", {"write", "COM3", "--mac", "02:5C:E1:C0:00"}, 2, "--mac");
@@ -113,7 +113,7 @@ private slots:
         // A bad value is refused before a port problem is reported.
         row("write bad value, unmapped port", {"write", "COM4", "--dns1", "x"}, 2, "--dns1");
         row("format without --yes", {"format", "COM3"}, 2, "erase ALL files");
-        row("format --yes", {"format", "COM3", "--yes"}, 1, "not yet available");
+        row("format --yes", {"format", "COM3", "--yes"}, 3, "Port error: COM3");
         row("provision no plan", {"provision", "COM3"}, 2, "--plan");
         row("provision no port", {"provision", "--plan", "@/plan.json"}, 2, "PORT");
         row("provision missing plan", {"provision", "--plan", "@/none.json", "COM3"}, 2,

@@ -1,0 +1,449 @@
+// quillonctl against a simulated Quillon on a pseudo-terminal: the installed program run as a
+// child process, and in-process where a test needs shorter time limits or its own port map.
+#include "cli/quillonctl.h"
+#include "protocol/settingstexts.h"
+#include "protocol/setupframe.h"
+#include "sim/simulatedquillon.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace quillon;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// The settings of the worked example, as the device holds them and as read prints them.
+const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
+                              {192, 168, 0, 100}, {255, 255, 255, 0},
+                              {192, 168, 0, 1},   {192, 168, 0, 1},
+                              {0, 0, 0, 0}};
+const QStringList kExampleTexts{"12345678",      "00:1A:2B:3C:4D:5E", "192.168.0.100",
+                                "255.255.255.0", "192.168.0.1",       "192.168.0.1",
+                                "0.0.0.0"};
+const QStringList kKeys{"serial", "mac", "ip", "mask", "gateway", "dns1", "dns2"};
+
+QByteArray Wire(const Bytes &bytes)
+{
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
+}
+
+const QByteArray kRead = QByteArray::fromHex("0252005203");
+const QByteArray kFormat = QByteArray::fromHex("0246004603");
+
+// The "W" frame the window sends when its 27 boxes hold these texts: the serial number, the
+// MAC split at its colons and each address at its dots.
+QByteArray WindowFrame(const QStringList &texts)
+{
+    BoxTexts<std::string> boxes;
+    std::size_t box = 0;
+    boxes[box++] = texts[0].toStdString();
+    for (const QString &part : texts[1].split(':')) {
+        boxes[box++] = part.toStdString();
+    }
+    for (int a = 2; a < 7; ++a) {
+        for (const QString &octet : texts[a].split('.')) {
+            boxes[box++] = octet.toStdString();
+        }
+    }
+    const std::optional<DeviceSettings> settings = SettingsFromTexts(boxes).settings;
+    return settings ? Wire(BuildSetupFrame(*settings)) : QByteArray();
+}
+
+QStringList JsonTexts(const QJsonObject &object)
+{
+    QStringList texts;
+    for (const QString &key : kKeys) {
+        const QJsonValue value = object[key];
+        texts << (value.isDouble() ? QString::number(value.toInteger()) : value.toString());
+    }
+    return texts;
+}
+
+} // namespace
+
+class tst_ctldevice : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<SimulatedQuillon> sim_;
+
+    QString device() const { return QString::fromStdString(sim_->devicePath()); }
+    QByteArray wire() const { return Wire(sim_->received()); }
+
+    // "@" in an argument stands for the device, "%" for the temporary directory.
+    QStringList expand(QStringList arguments) const
+    {
+        for (QString &argument : arguments) {
+            argument.replace('@', device()).replace('%', dir_.path());
+        }
+        return arguments;
+    }
+
+    void start(QProcess &process, const QStringList &arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LANG", "C");
+        process.setProcessEnvironment(environment);
+        process.start(QUILLONCTL, expand(arguments));
+        QVERIFY(process.waitForStarted());
+    }
+
+    Run ctl(const QStringList &arguments) const
+    {
+        QProcess process;
+        start(process, arguments);
+        Run result;
+        if (!process.waitForFinished(30000)) {
+            process.kill();
+            process.waitForFinished();
+            return result;
+        }
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        result.out = QString::fromUtf8(process.readAllStandardOutput());
+        result.err = QString::fromUtf8(process.readAllStandardError());
+        return result;
+    }
+
+    Run inProcess(const QStringList &arguments, const CtlOptions &options) const
+    {
+        Run result;
+        QTextStream out(&result.out);
+        QTextStream err(&result.err);
+        result.status =
+            RunQuillonCtl(QStringList{"quillonctl"} + expand(arguments), options, out, err);
+        return result;
+    }
+
+private slots:
+    void init()
+    {
+        sim_ = std::make_unique<SimulatedQuillon>();
+        sim_->setSettings(kExample);
+    }
+    void cleanup() { sim_.reset(); }
+
+    void read_data()
+    {
+        QTest::addColumn<quint32>("serial");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<QString>("printed");
+        const QString text = "Serial No.: <serial>\n"
+                             "MAC Adr.: 00:1A:2B:3C:4D:5E\n"
+                             "IP Address: 192.168.0.100\n"
+                             "Subnet mask: 255.255.255.0\n"
+                             "Default Gateway: 192.168.0.1\n"
+                             "Primary DNS Server: 192.168.0.1\n"
+                             "Secondary DNS Server: 0.0.0.0\n";
+        const QString json = "{\"serial\": <serial>, \"mac\": \"00:1A:2B:3C:4D:5E\", \"ip\": "
+                             "\"192.168.0.100\", \"mask\": \"255.255.255.0\", \"gateway\": "
+                             "\"192.168.0.1\", \"dns1\": \"192.168.0.1\", \"dns2\": "
+                             "\"0.0.0.0\"}\n";
+        for (const quint32 serial : {12345678u, 123456789u, 2147483647u, 4294967295u}) {
+            const QString number = QString::number(serial);
+            QTest::addRow("%u, text", serial)
+                << serial << false << QString(text).replace("<serial>", number);
+            QTest::addRow("%u, json", serial)
+                << serial << true << QString(json).replace("<serial>", number);
+        }
+    }
+    void read()
+    {
+        QFETCH(quint32, serial);
+        QFETCH(bool, json);
+        QFETCH(QString, printed);
+        DeviceSettings settings = kExample;
+        settings.serialNumber = static_cast<std::int32_t>(serial);
+        sim_->setSettings(settings);
+        const Run result =
+            ctl(json ? QStringList{"read", "@", "--json"} : QStringList{"read", "@"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, printed);
+        QCOMPARE(wire(), kRead);
+    }
+
+    // Each write reads, sends the frame the window sends for the resulting texts, and reads
+    // back; --json reports the device before and after.
+    void write_data()
+    {
+        QTest::addColumn<quint32>("deviceSerial");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("expected");
+        const auto row = [](const char *name, QStringList options, int index, QString value,
+                            quint32 serial = 12345678) {
+            QStringList expected = kExampleTexts;
+            expected[index] = value;
+            QTest::newRow(name) << serial << options << expected;
+        };
+        row("serial", {"--serial", "87654321"}, 0, "87654321");
+        row("serial, largest", {"--serial", "2147483647"}, 0, "2147483647");
+        row("serial over a device's above the largest", {"--serial", "5"}, 0, "5", 3000000000u);
+        row("mac, dashes, lower case", {"--mac", "02-5c-e1-c0-00-01"}, 1, "02:5C:E1:C0:00:01");
+        row("ip", {"--ip", "10.0.0.2"}, 2, "10.0.0.2");
+        row("mask", {"--mask", "255.0.0.0"}, 3, "255.0.0.0");
+        row("gateway", {"--gateway", "10.0.0.254"}, 4, "10.0.0.254");
+        row("dns1", {"--dns1", "1.1.1.1"}, 5, "1.1.1.1");
+        row("dns2", {"--dns2", "255.255.255.255"}, 6, "255.255.255.255");
+        row("the same value", {"--ip", "192.168.0.100"}, 2, "192.168.0.100");
+        QTest::newRow("all together")
+            << 12345678u << QStringList{"--serial",  "2",        "--mac",  "FF:EE:DD:03:02:01",
+                                        "--ip",      "10.0.0.2", "--mask", "255.0.0.0",
+                                        "--gateway", "10.0.0.1", "--dns1", "8.8.8.8",
+                                        "--dns2",    "8.8.4.4"}
+            << QStringList{"2",        "FF:EE:DD:03:02:01", "10.0.0.2", "255.0.0.0",
+                           "10.0.0.1", "8.8.8.8",           "8.8.4.4"};
+        // The factory defaults never touch the serial number; an option overrides them.
+        QTest::newRow("defaults and an option")
+            << 12345678u << QStringList{"--defaults", "--gateway", "10.10.10.1"}
+            << QStringList{"12345678",   "02:5C:E1:C0:00:00", "10.10.10.11", "255.255.255.0",
+                           "10.10.10.1", "0.0.0.0",           "0.0.0.0"};
+    }
+    void write()
+    {
+        QFETCH(quint32, deviceSerial);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, expected);
+        DeviceSettings device = kExample;
+        device.serialNumber = static_cast<std::int32_t>(deviceSerial);
+        sim_->setSettings(device);
+        const Run result = ctl(QStringList{"write", "@", "--json"} + options);
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+
+        const QByteArray frame = WindowFrame(expected);
+        QCOMPARE(frame.size(), kSetupFrameSize);
+        QCOMPARE(wire().toHex(' '), (kRead + frame + kRead).toHex(' '));
+
+        const QJsonObject report = QJsonDocument::fromJson(result.out.toUtf8()).object();
+        QStringList before = kExampleTexts;
+        before[0] = QString::number(deviceSerial);
+        QCOMPARE(JsonTexts(report["before"].toObject()), before);
+        QCOMPARE(JsonTexts(report["after"].toObject()), expected);
+        QCOMPARE(Wire(BuildSetupFrame(sim_->settings())), frame);
+    }
+
+    // Without --json, one line per setting that changed.
+    void writeReportsChanges()
+    {
+        const Run changed = ctl({"write", "@", "--ip", "10.0.0.2", "--dns2", "8.8.8.8"});
+        QCOMPARE(changed.status, 0);
+        QCOMPARE(changed.out, "IP Address: 192.168.0.100 -> 10.0.0.2\n"
+                              "Secondary DNS Server: 0.0.0.0 -> 8.8.8.8\n");
+        const Run same = ctl({"write", "@", "--ip", "10.0.0.2"});
+        QCOMPARE(same.status, 0);
+        QCOMPARE(same.out, "No setting changed.\n");
+    }
+
+    // A file that read --json made puts a device back as it was; options override the file.
+    void writeFromReadJson()
+    {
+        const Run saved = ctl({"read", "@", "--json"});
+        QCOMPARE(saved.status, 0);
+        QFile file(dir_.filePath("device.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(saved.out.toUtf8());
+        file.close();
+
+        sim_->setSettings(DeviceSettings{});
+        sim_->clearReceived();
+        const Run restored = ctl({"write", "@", "--from", "%/device.json", "--dns2", "9.9.9.9"});
+        QCOMPARE(restored.err, QString());
+        QCOMPARE(restored.status, 0);
+        QStringList expected = kExampleTexts;
+        expected[6] = "9.9.9.9";
+        QCOMPARE(wire(), kRead + WindowFrame(expected) + kRead);
+    }
+
+    // Refused with status 2 before anything is written; only the device's own serial number,
+    // which takes a read to learn, costs a request.
+    void refusals_data()
+    {
+        QTest::addColumn<quint32>("deviceSerial");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QByteArray>("sent");
+        const auto row = [](const char *name, QStringList arguments, QString named,
+                            QByteArray sent = {}, quint32 serial = 12345678) {
+            QTest::newRow(name) << serial << arguments << named << sent;
+        };
+        row("serial too large", {"write", "@", "--serial", "2147483648"}, "--serial");
+        row("mac too short", {"write", "@", "--mac", "00:1A:2B:3C:4D"}, "--mac");
+        row("ip octet 256", {"write", "@", "--ip", "10.0.0.256"}, "--ip");
+        row("bad file", {"write", "@", "--from", "%/bad.json"}, "bad.json");
+        row("nothing to write", {"write", "@"}, "nothing to write");
+        row("format without --yes", {"format", "@"}, "erase ALL files");
+        row("device serial too large", {"write", "@", "--ip", "10.0.0.2"},
+            "serial number 2147483648 is above 2147483647", kRead, 2147483648u);
+    }
+    void refusals()
+    {
+        QFETCH(quint32, deviceSerial);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, named);
+        QFETCH(QByteArray, sent);
+        QFile bad(dir_.filePath("bad.json"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(R"({"ip": "10.0.0.2", "colour": "red"})");
+        bad.close();
+        DeviceSettings device = kExample;
+        device.serialNumber = static_cast<std::int32_t>(deviceSerial);
+        sim_->setSettings(device);
+
+        const Run result = ctl(arguments);
+        QCOMPARE(result.status, 2);
+        QVERIFY2(result.err.contains(named), qPrintable(result.err));
+        QCOMPARE(result.err.count('\n'), 1);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(wire(), sent);
+        QCOMPARE(sim_->settings(), device);
+    }
+
+    // One line on standard error and the status that tells a device fault from a port fault.
+    void failures_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("holdPort");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("named");
+        using Fault = SimulatedQuillon::ReplyFault;
+        // The one real wait for the 2-second reply timeout.
+        QTest::newRow("no reply") << int(Fault::NoReply) << QStringList{"read", "@"} << false << 1
+                                  << "read: Timeout: no complete reply from @ within 2 s";
+        QTest::newRow("checksum error, read")
+            << int(Fault::WrongChecksum) << QStringList{"read", "@", "--json"} << false << 1
+            << "read: Checksum error in the reply from @";
+        QTest::newRow("checksum error, format")
+            << int(Fault::WrongChecksum) << QStringList{"format", "@", "--yes"} << false << 1
+            << "format: Checksum error";
+        QTest::newRow("missing port") << int(Fault::None) << QStringList{"read", "%/none"} << false
+                                      << 3 << "quillonctl: Port error: %/none does not exist";
+        QTest::newRow("port in use")
+            << int(Fault::None) << QStringList{"write", "@", "--ip", "1.2.3.4"} << true << 3
+            << "quillonctl: Port error: @ is in use by another program";
+    }
+    void failures()
+    {
+        QFETCH(int, fault);
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, holdPort);
+        QFETCH(int, status);
+        QFETCH(QString, named);
+        sim_->setReplyFault(static_cast<SimulatedQuillon::ReplyFault>(fault));
+        QSerialPort other(device());
+        if (holdPort) {
+            QVERIFY(other.open(QIODevice::ReadWrite));
+        }
+        const Run result = ctl(arguments);
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.out, QString());
+        QCOMPARE(result.err.count('\n'), 1);
+        named = expand({named}).front();
+        QVERIFY2(result.err.contains(named), qPrintable(result.err));
+        if (status == 3) {
+            QCOMPARE(wire(), QByteArray());
+        }
+    }
+
+    void formatAnswered()
+    {
+        sim_->setFormatTime(50ms);
+        const Run result = ctl({"format", "@", "--yes"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QCOMPARE(result.out, device() + ": flash formatted\n");
+        QCOMPARE(wire(), kFormat);
+    }
+
+    // The full bar then 10 ms, shortened here to five 10 ms ticks.
+    void formatTimesOut()
+    {
+        sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        CtlOptions options;
+        options.portMap = PortMap();
+        options.timing.progressTickMs = 10;
+        options.timing.progressSteps = 5;
+        const Run result = inProcess({"format", "@", "--yes"}, options);
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err, "quillonctl: format: Timeout: no complete reply from " + device() +
+                                 " within 60 ms\n");
+        QCOMPARE(wire(), kFormat);
+    }
+
+    // Ctrl+C while the device works: the request went out, nothing follows it, status 130.
+    void interrupt_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("format") << QStringList{"format", "@", "--yes"} << kFormat
+                                << "format: aborted; @ may still be formatting its flash";
+        QTest::newRow("read") << QStringList{"read", "@"} << kRead << "read: interrupted";
+        QTest::newRow("write, during its first read")
+            << QStringList{"write", "@", "--ip", "1.2.3.4"} << kRead
+            << "write: reading the device: interrupted";
+    }
+    void interrupt()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, request);
+        QFETCH(QString, named);
+        sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        QProcess process;
+        start(process, arguments);
+        QVERIFY(sim_->waitForReceived(static_cast<std::size_t>(request.size()), 10s));
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 130);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(err, "quillonctl: " + expand({named}).front() + "\n");
+        QCOMPARE(wire(), request);
+        // The port is closed: another program can open it at once.
+        QSerialPort next(device());
+        QVERIFY(next.open(QIODevice::ReadWrite));
+    }
+
+    // COM numbers through a port map: the window's names in the port error and the listing.
+    void comNumbers()
+    {
+        CtlOptions options;
+        options.portMap = PortMap();
+        options.portMap->setPort(1, HostPort{device(), "simulated Quillon", {}, {}, {}});
+        options.portMap->setPort(2, HostPort{dir_.filePath("gone"), {}, {}, {}, {}});
+        const Run read = inProcess({"read", "COM1", "--json"}, options);
+        QCOMPARE(read.status, 0);
+        QVERIFY(read.out.startsWith("{\"serial\": 12345678,"));
+        const Run missing = inProcess({"read", "COM2"}, options);
+        QCOMPARE(missing.status, 3);
+        QCOMPARE(missing.err, QStringLiteral("quillonctl: Port error: COM2 (%1) does not exist\n")
+                                  .arg(dir_.filePath("gone")));
+        const Run ports = inProcess({"ports", "--json"}, options);
+        QCOMPARE(ports.status, 0);
+        const QJsonDocument listing = QJsonDocument::fromJson(ports.out.toUtf8());
+        QCOMPARE(listing[0]["port"].toString(), "COM1");
+        QCOMPARE(listing[0]["opens"].toBool(), true);
+        QCOMPARE(listing[1]["port"].toString(), "COM2");
+        QCOMPARE(listing[1]["opens"].toBool(), false);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_ctldevice)
+#include "tst_ctldevice.moc"
