@@ -77,7 +77,7 @@ bench: deps
 		$(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
 	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-exchange; \
-		./quillon-bench-startup; ./quillon-bench-soak; true
+		./quillon-bench-startup; ./quillon-bench-soak; ./quillon-bench-provision; true
 
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build

@@ -70,9 +70,9 @@ bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status)
     if (!port.path.isEmpty()) {
         return true;
     }
-    *status =
-        context.fail(PortErrorLine({OpenFailure::Kind::DoesNotExist, QString()}, port.argument),
-                     kExitPortUnavailable);
+    OpenFailure missing;
+    missing.kind = OpenFailure::Kind::DoesNotExist;
+    *status = context.fail(PortErrorLine(missing, port.argument), kExitPortUnavailable);
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 namespace quillon {
@@ -28,6 +29,11 @@ struct CtlOptions
     ExchangeTiming timing;
     // Standard error is a terminal, so a format's progress can be shown there.
     bool errIsTerminal = false;
+    // How often provision --watch tries an idle port.
+    int watchIntervalMs = 1000;
+    // Called by provision between committing a device's numbers and writing them, with the
+    // PORT as given; tests stop the process there.
+    std::function<void(const QString &port)> afterAllocation;
 };
 
 // One run of quillonctl: its options and where it prints.

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -202,74 +203,118 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
         sql_.rollback();
         return false;
     }
-    return sql_.commit(error);
+    return sql_.commit(error) && syncEveryCommit(false, error);
+}
+
+bool Ledger::syncEveryCommit(bool on, QString *error)
+{
+    return sql_.exec(on ? QStringLiteral("PRAGMA synchronous=FULL")
+                        : QStringLiteral("PRAGMA synchronous=NORMAL"),
+                     error);
 }
 
 Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSerial,
                                         const MacAddress &previousMac)
 {
-    AllocateResult result;
-    if (!plan_ || !sql_.beginImmediate(&result.error)) {
-        return result;
+    return allocate(QList<AllocationRequest>{{port, previousSerial, previousMac}}).first();
+}
+
+QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &requests)
+{
+    QList<AllocateResult> results(requests.size());
+    const auto failAll = [&results](const QString &error) {
+        for (AllocateResult &result : results) {
+            result = {Outcome::failed, {}, error};
+        }
+        return results;
+    };
+    QString error;
+    // Only an allocation waits for the disk: once its number may reach a device, not even a
+    // power cut may hand it out again. A state change after it is written without a sync and
+    // made durable by the next allocation's; lost, it leaves a row "allocated", never a number
+    // free.
+    if (!plan_ || !syncEveryCommit(true, &error)) {
+        return failAll(error);
+    }
+    // Should this fail, commits stay synced: slower, never less safe.
+    const auto unsynced = qScopeGuard([this] {
+        QString ignored;
+        syncEveryCommit(false, &ignored);
+    });
+    if (!sql_.beginImmediate(&error)) {
+        return failAll(error);
     }
     // The ranges are read inside the transaction: another run may have raised them.
     QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral("SELECT serial_first, serial_last, mac_first, mac_last, "
                                  "ip_first, ip_last, allocated FROM ranges WHERE id = 1"));
-    if (!sql_.exec(query, &result.error) || !query.next()) {
+    if (!sql_.exec(query, &error) || !query.next()) {
         sql_.rollback();
-        return result;
+        return failAll(error);
     }
-    const qint64 k = query.value(6).toLongLong();
-    const qint64 serial = query.value(0).toLongLong() + k;
-    const qint64 mac = query.value(2).toLongLong() + k;
+    const qint64 serialFirst = query.value(0).toLongLong();
+    const qint64 serialLast = query.value(1).toLongLong();
+    const qint64 macFirst = query.value(2).toLongLong();
+    const qint64 macLast = query.value(3).toLongLong();
     const bool ipRange = !query.value(4).isNull();
-    const qint64 ip =
-        ipRange ? query.value(4).toLongLong() + k : static_cast<qint64>(plan_->ip.first);
-    if (serial > query.value(1).toLongLong()) {
-        result.error = RangeText(QStringLiteral("the serial numbers"), query.value(0).toLongLong(),
-                                 query.value(1).toLongLong());
-    } else if (mac > query.value(3).toLongLong()) {
-        result.error = RangeText(QStringLiteral("the MACs"), query.value(2).toLongLong(),
-                                 query.value(3).toLongLong(), MacNumberText);
-    } else if (ipRange && ip > query.value(5).toLongLong()) {
-        result.error = RangeText(QStringLiteral("the IP addresses"), query.value(4).toLongLong(),
-                                 query.value(5).toLongLong(), AddressNumberText);
-    }
+    const qint64 ipFirst = ipRange ? query.value(4).toLongLong() : qint64(plan_->ip.first);
+    const qint64 ipLast = query.value(5).toLongLong();
+    qint64 k = query.value(6).toLongLong();
     query.finish();
-    if (!result.error.isEmpty()) {
-        sql_.rollback();
-        result.outcome = Outcome::exhausted;
-        result.error =
-            QStringLiteral("%1 of the ledger %2 are all used").arg(result.error, sql_.path());
-        return result;
-    }
 
+    QString exhausted;
     query.prepare(QStringLiteral(
         "INSERT INTO devices (serial, mac, ip, port, previous_serial, previous_mac, time, state) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, 'allocated')"));
-    query.addBindValue(serial);
-    query.addBindValue(mac);
-    query.addBindValue(ip);
-    query.addBindValue(port);
-    query.addBindValue(static_cast<qint64>(previousSerial));
-    query.addBindValue(static_cast<qint64>(MacNumber(previousMac)));
-    query.addBindValue(Now());
-    if (!sql_.exec(query, &result.error)) {
-        sql_.rollback();
-        return result;
+    for (qsizetype i = 0; i < requests.size(); ++i) {
+        const qint64 serial = serialFirst + k;
+        const qint64 mac = macFirst + k;
+        const qint64 ip = ipRange ? ipFirst + k : ipFirst;
+        if (exhausted.isEmpty()) {
+            if (serial > serialLast) {
+                exhausted =
+                    RangeText(QStringLiteral("the serial numbers"), serialFirst, serialLast);
+            } else if (mac > macLast) {
+                exhausted = RangeText(QStringLiteral("the MACs"), macFirst, macLast, MacNumberText);
+            } else if (ipRange && ip > ipLast) {
+                exhausted = RangeText(QStringLiteral("the IP addresses"), ipFirst, ipLast,
+                                      AddressNumberText);
+            }
+            if (!exhausted.isEmpty()) {
+                exhausted =
+                    QStringLiteral("%1 of the ledger %2 are all used").arg(exhausted, sql_.path());
+            }
+        }
+        if (!exhausted.isEmpty()) {
+            results[i] = {Outcome::exhausted, {}, exhausted};
+            continue;
+        }
+        const AllocationRequest &request = requests[i];
+        query.addBindValue(serial);
+        query.addBindValue(mac);
+        query.addBindValue(ip);
+        query.addBindValue(request.port);
+        query.addBindValue(static_cast<qint64>(request.previousSerial));
+        query.addBindValue(static_cast<qint64>(MacNumber(request.previousMac)));
+        query.addBindValue(Now());
+        if (!sql_.exec(query, &error)) {
+            sql_.rollback();
+            return failAll(error);
+        }
+        results[i] = {Outcome::allocated,
+                      {query.lastInsertId().toLongLong(), static_cast<quint32>(serial),
+                       MacFromNumber(static_cast<quint64>(mac)),
+                       AddressFromNumber(static_cast<quint32>(ip))},
+                      {}};
+        ++k;
     }
-    const qint64 id = query.lastInsertId().toLongLong();
-    if (!sql_.exec(QStringLiteral("UPDATE ranges SET allocated = allocated + 1 WHERE id = 1"),
-                   &result.error) ||
-        !sql_.commit(&result.error)) {
+    query.prepare(QStringLiteral("UPDATE ranges SET allocated = ? WHERE id = 1"));
+    query.addBindValue(k);
+    if (!sql_.exec(query, &error) || !sql_.commit(&error)) {
         sql_.rollback();
-        return result;
+        return failAll(error);
     }
-    result.outcome = Outcome::allocated;
-    result.allocation = {id, static_cast<quint32>(serial), MacFromNumber(static_cast<quint64>(mac)),
-                         AddressFromNumber(static_cast<quint32>(ip))};
-    return result;
+    return results;
 }
 
 bool Ledger::setState(qint64 id, State state, const QString &reason, QString *error)

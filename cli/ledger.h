@@ -67,6 +67,16 @@ public:
     // as allocated for the device on `port` before it is handed out.
     AllocateResult allocate(const QString &port, quint32 previousSerial,
                             const MacAddress &previousMac);
+    struct AllocationRequest
+    {
+        QString port;
+        quint32 previousSerial = 0;
+        MacAddress previousMac{};
+    };
+    // The same for several devices in one transaction, so that they wait for the disk once.
+    // Once a range runs out, the rest of the requests get `exhausted`; any database failure
+    // fails them all and allocates nothing.
+    QList<AllocateResult> allocate(const QList<AllocationRequest> &requests);
 
     bool markWritten(qint64 id, QString *error);
     bool markVerified(qint64 id, QString *error);
@@ -87,6 +97,8 @@ private:
     bool setupFor(const ProvisionPlan &plan, QString *error);
     bool isLedger(QString *error);
     bool setState(qint64 id, State state, const QString &reason, QString *error);
+    // FULL: each commit returns once it is on the disk; NORMAL: once the system has it.
+    bool syncEveryCommit(bool on, QString *error);
 
     LedgerConnection sql_;
     std::optional<ProvisionPlan> plan_;

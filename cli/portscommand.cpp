@@ -25,6 +25,8 @@ QString ShortReason(const OpenFailure &failure)
         return QStringLiteral("in use");
     case OpenFailure::Kind::NoPermission:
         return QStringLiteral("no permission");
+    case OpenFailure::Kind::StaleLock:
+        return QStringLiteral("stale lock file");
     case OpenFailure::Kind::Other:
         break;
     }

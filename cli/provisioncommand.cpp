@@ -2,9 +2,17 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
+#include "cli/interruptsignal.h"
 #include "cli/ledger.h"
+#include "cli/portprovisioner.h"
+#include "cli/provisionreport.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
 
 namespace quillon {
 
@@ -70,12 +78,60 @@ int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
     return ProvisionDevices(request, *ledger, context);
 }
 
-// NOT YET IMPLEMENTED: the exchange engine drives the ports here, one event loop for all.
 int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
 {
-    Q_UNUSED(request);
-    Q_UNUSED(ledger);
-    return context.fail(QStringLiteral("provision: not yet available"), kExitDeviceFailed);
+    const CtlOptions &options = context.options();
+    AllocationQueue allocations(ledger);
+    PortProvisioner::Setup setup;
+    setup.plan = &request.plan;
+    setup.ledger = &ledger;
+    setup.allocations = &allocations;
+    setup.watch = request.watch;
+    setup.timing = options.timing;
+    setup.watchIntervalMs = options.watchIntervalMs;
+    setup.afterAllocation = options.afterAllocation;
+
+    ProvisionReport report(context, request.json);
+    QEventLoop loop;
+    InterruptSignal interrupt;
+    bool interrupted = false;
+    std::vector<std::unique_ptr<PortProvisioner>> ports;
+    int running = 0;
+    for (const PortArgument &port : request.ports) {
+        auto provisioner = std::make_unique<PortProvisioner>(port, setup);
+        QObject::connect(provisioner.get(), &PortProvisioner::deviceDone,
+                         [&report](const DeviceReport &device) { report.device(device); });
+        QObject::connect(provisioner.get(), &PortProvisioner::portStopped,
+                         [&report](const QString &name, const QString &reason) {
+                             report.portStopped(name, reason);
+                         });
+        QObject::connect(provisioner.get(), &PortProvisioner::finished, &loop, [&running, &loop] {
+            if (--running == 0) {
+                loop.quit();
+            }
+        });
+        ports.push_back(std::move(provisioner));
+        ++running;
+    }
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, [&] {
+        interrupted = true;
+        for (const auto &port : ports) {
+            port->interrupt();
+        }
+    });
+    // Started from the loop, so that a port that finishes at once cannot quit it early.
+    QTimer::singleShot(0, &loop, [&ports] {
+        for (const auto &port : ports) {
+            port->start();
+        }
+    });
+    loop.exec();
+
+    report.summary(interrupted);
+    if (interrupted) {
+        return kExitInterrupted;
+    }
+    return report.anyFailed() ? kExitDeviceFailed : kExitOk;
 }
 
 } // namespace quillon

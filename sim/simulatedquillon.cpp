@@ -162,6 +162,10 @@ bool SimulatedQuillon::Impl::answer(const Request &request)
     std::chrono::microseconds gap{0};
     {
         std::lock_guard lock(mutex);
+        if (request.letter == kWriteLetter && shape.fault == ReplyFault::IgnoreWrites) {
+            ++handled;
+            return true;
+        }
         if (request.letter == kWriteLetter) {
             settings = SettingsFromRecord(request.payload);
             reserved.assign(request.payload.begin() + kRecordFieldBytes, request.payload.end());

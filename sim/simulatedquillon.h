@@ -22,6 +22,7 @@ public:
         WrongChecksum, // the checksum byte of every reply is off by one
         CutShort,      // the last two bytes of every reply are never sent
         SendTwice,     // every reply is sent twice in one burst
+        IgnoreWrites,  // answers reads; a write is received but neither stored nor answered
     };
     enum class Pacing {
         Burst,    // a whole reply in one write

@@ -160,6 +160,35 @@ private slots:
         QCOMPARE(ledger->rows(&error)->size(), 2);
     }
 
+    // Several devices in one transaction: numbered in order until the range runs out, and the
+    // count of numbers handed out moves on by the allocated ones only.
+    void batchRunsOut()
+    {
+        std::unique_ptr<Ledger> ledger =
+            open(Plan({{"serial", R"({"first": 1000, "last": 1002})"}}));
+        QVERIFY(ledger);
+        Allocate(*ledger);
+        const QList<Ledger::AllocationRequest> requests{
+            {"/dev/a", 1, {}}, {"/dev/b", 2, {}}, {"/dev/c", 3, {}}};
+        const QList<Ledger::AllocateResult> results = ledger->allocate(requests);
+        QCOMPARE(results.size(), 3);
+        QCOMPARE(results[0].allocation.serial, 1001u);
+        QCOMPARE(results[1].allocation.serial, 1002u);
+        QCOMPARE(results[1].allocation.mac,
+                 MacFromNumber(MacNumber(results[0].allocation.mac) + 1));
+        QCOMPARE(results[2].outcome, Ledger::Outcome::exhausted);
+        QVERIFY(results[2].error.contains("serial numbers 1000 to 1002"));
+        QString error;
+        const QList<Ledger::Row> rows = *ledger->rows(&error);
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[2].port, QStringLiteral("/dev/b"));
+        QCOMPARE(rows[2].previousSerial, 2u);
+        // Grown again, the next number follows the last one handed out.
+        std::unique_ptr<Ledger> grown =
+            open(Plan({{"serial", R"({"first": 1000, "last": 1009})"}}));
+        QCOMPARE(Allocate(*grown).serial, 1003u);
+    }
+
     void otherPlans_data()
     {
         QTest::addColumn<QByteArray>("field");

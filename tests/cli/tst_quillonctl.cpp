@@ -114,7 +114,6 @@ private slots:
         row("write bad value, unmapped port", {"write", "COM4", "--dns1", "x"}, 2, "--dns1");
         row("format without --yes", {"format", "COM3"}, 2, "erase ALL files");
         row("format --yes", {"format", "COM3", "--yes"}, 3, "Port error: COM3");
-        row("provision", {"provision", "--plan", "@/plan.json", "COM3"}, 1, "not yet");
         row("provision no plan", {"provision", "COM3"}, 2, "--plan");
         row("provision no port", {"provision", "--plan", "@/plan.json"}, 2, "PORT");
         row("provision missing plan", {"provision", "--plan", "@/none.json", "COM3"}, 2,
