@@ -37,12 +37,15 @@ void tst_Demo::readEditWriteReadFormatAbort()
     QTRY_COMPARE(demo.log(), Log("COM1", "Reading Setup (3", "OK"));
     QCOMPARE(demo.box(Box::ipadr4), QStringLiteral("42"));
 
-    demo.formatAnswering(QMessageBox::Ok);
+    demo.formatAnswering(Qt::Key_Return);
     QCOMPARE(demo.button("button_format_flash")->text(), QStringLiteral("Abort"));
     demo.exchange().Timer3_Timer();
     demo.click("button_format_flash");
     QCOMPARE(demo.log(), Log("COM1", "Formatting Flash (4", "Aborted"));
+    // The bar stays where the abort stopped it.
     QCOMPARE(demo.child<QProgressBar>("bar_format_flash")->value(), 1);
+    QCOMPARE(demo.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
+    QVERIFY(!demo.exchange().Timer3().isActive());
 }
 
 QTEST_MAIN(tst_Demo)
