@@ -1,15 +1,17 @@
-// The exchange engine without a window: a plain front end drives the commands against the
-// simulated device over a pseudo-terminal. This program links neither QtWidgets nor QtGui, so a
-// widget call in link/ or commands/ breaks its build.
+// The serial control and the exchange engine without a window: a plain front end drives the
+// commands against the simulated device over a pseudo-terminal. This program links neither
+// QtWidgets nor QtGui, so a widget call in link/ or commands/ breaks its build.
 
 #include "commands/commands.h"
 #include "expected.h"
 #include "link/exchange.h"
+#include "link/mscomm.h"
 #include "sim/simulatedquillon.h"
 #include "textfrontend.h"
 
 #include <QTest>
 
+#include <ctime>
 #include <memory>
 
 using namespace quillon;
@@ -59,6 +61,7 @@ private slots:
     void stateTransitions();
     void portNames_data();
     void portNames();
+    void everyByteValuePassesBothWays();
 };
 
 // One engine reaches its device as COM3, the other by its path; their exchanges overlap.
@@ -257,6 +260,46 @@ void tst_Engine::portNames()
     map.setAcceptsPaths(acceptsPaths);
     const std::optional<PortTarget> target = map.resolve(name);
     QCOMPARE(target ? target->description : QString(), description);
+}
+
+// The serial control passes every byte value both ways. Then, with the port closed as between
+// two exchanges, the device must not spin on the hang-up (the demo runs it next to the window),
+// and must answer after the next open.
+void tst_Engine::everyByteValuePassesBothWays()
+{
+    SimulatedQuillon device;
+    MSComm comm;
+    comm.setCommPort({QString::fromStdString(device.devicePath()), {}});
+    comm.setSettings(kLineSettings);
+    QVERIFY(comm.setPortOpen(true));
+
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<std::uint8_t>(i);
+    }
+    QByteArray received;
+    connect(&comm, &MSComm::OnComm, [&](CommEvent event, QByteArrayView bytes) {
+        QCOMPARE(event, CommEvent::Receive);
+        received += bytes;
+    });
+    device.sendRaw(all);
+    QTRY_COMPARE(received, ToBytes(all));
+    device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    comm.Output(ToBytes(all));
+    QTRY_VERIFY(device.received() == all);
+
+    comm.setPortOpen(false);
+    const std::clock_t cpuBefore = std::clock();
+    QVERIFY(!device.waitForReceived(257, 500ms));
+    // A spinning thread takes most of a core over half a second; an idle one next to none.
+    const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    QVERIFY2(cpuMs < 50, qPrintable(QString::number(cpuMs)));
+
+    device.setReplyFault(SimulatedQuillon::ReplyFault::None);
+    received.clear();
+    QVERIFY(comm.setPortOpen(true));
+    comm.Output(QByteArray("\x02\x46\x00\x46\x03", 5));
+    QTRY_COMPARE(received, QByteArray("\x02\x46\x00\x46\x03", 5));
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)
