@@ -75,16 +75,20 @@ public:
 
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
 
-    // Clicks the format button and answers the warning box when it shows.
-    void formatAnswering(QMessageBox::StandardButton answer)
+    // Clicks Format Flash and answers the warning box with a key, as an operator would: Enter
+    // takes its default OK, Escape cancels. Returns the box's title, text and icon.
+    QString formatAnswering(Qt::Key key)
     {
-        QTimer::singleShot(0, [answer] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box != nullptr) {
-                box->button(answer)->click();
+        auto seen = std::make_shared<QString>();
+        QTimer::singleShot(0, [key, seen] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                *seen = box->windowTitle() + '|' + box->text() +
+                        (box->icon() == QMessageBox::Warning ? "|warning" : "|no warning icon");
+                QTest::keyClick(box, key);
             }
         });
         click("button_format_flash");
+        return *seen;
     }
 
     std::unique_ptr<main_frm> window;

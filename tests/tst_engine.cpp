@@ -1,15 +1,17 @@
-// The exchange engine without a window: a plain front end drives the commands against the
-// simulated device over a pseudo-terminal. This program links neither QtWidgets nor QtGui, so a
-// widget call in link/ or commands/ breaks its build.
+// The serial control and the exchange engine without a window: a plain front end drives the
+// commands against the simulated device over a pseudo-terminal. This program links neither
+// QtWidgets nor QtGui, so a widget call in link/ or commands/ breaks its build.
 
 #include "commands/commands.h"
 #include "expected.h"
 #include "link/exchange.h"
+#include "link/mscomm.h"
 #include "sim/simulatedquillon.h"
 #include "textfrontend.h"
 
 #include <QTest>
 
+#include <ctime>
 #include <memory>
 
 using namespace quillon;
@@ -17,6 +19,7 @@ using namespace quillon::test;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(quillon::ExchangeOutcome)
+Q_DECLARE_METATYPE(quillon::SimulatedQuillon::ReplyFault)
 
 namespace {
 
@@ -58,6 +61,7 @@ private slots:
     void stateTransitions();
     void portNames_data();
     void portNames();
+    void everyByteValuePassesBothWays();
 };
 
 // One engine reaches its device as COM3, the other by its path; their exchanges overlap.
@@ -124,8 +128,8 @@ void tst_Engine::stateTransitions_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("port");
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<bool>("abort");
+    QTest::addColumn<SimulatedQuillon::ReplyFault>("fault");
+    QTest::addColumn<int>("abortAfter"); // progress ticks before the abort click; -1: none
     QTest::addColumn<ExchangeOutcome>("outcome");
     QTest::addColumn<QString>("log");
     QTest::addColumn<bool>("formatAfter");
@@ -133,36 +137,36 @@ void tst_Engine::stateTransitions_data()
 
     using F = SimulatedQuillon::ReplyFault;
     using O = ExchangeOutcome;
-    const auto row = [](const char *name, const char *command, int fault, bool abort, O outcome,
-                        const QString &label, const char *text, bool formatAfter, int progress) {
-        QTest::newRow(name) << QString(command) << QString("COM3") << fault << abort << outcome
-                            << Log("COM3", label, text) << formatAfter << progress;
+    const auto row = [](const char *name, const char *command, F fault, int abortAfter, O outcome,
+                        const QString &log, bool formatAfter, int progress,
+                        const char *port = "COM3") {
+        QTest::newRow(name) << QString(command) << QString(port) << fault << abortAfter << outcome
+                            << log << formatAfter << progress;
     };
-    row("read answered", "read", int(F::None), false, O::Ok, "Reading Setup (1", "OK", true, 0);
-    row("read, wrong checksum", "read", int(F::WrongChecksum), false, O::ChecksumError,
-        "Reading Setup (1", "Checksum error", true, 0);
-    row("read, no answer", "read", int(F::NoReply), false, O::Timeout, "Reading Setup (1",
-        "Timeout", false, 0);
-    row("write answered", "write", int(F::None), false, O::Ok, "Writing Setup (1", "OK", true, 0);
-    row("write, no answer", "write", int(F::NoReply), false, O::Timeout, "Writing Setup (1",
-        "Timeout", false, 0);
-    row("format answered", "format", int(F::None), false, O::Ok, "Formatting Flash (1", "OK", true,
+    const QString read = "Reading Setup (1", write = "Writing Setup (1",
+                  format = "Formatting Flash (1";
+    row("read answered", "read", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
+    row("read, wrong checksum", "read", F::WrongChecksum, -1, O::ChecksumError,
+        Log("COM3", read, "Checksum error"), true, 0);
+    row("read, no answer", "read", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"), false,
         0);
+    row("write answered", "write", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
+    row("write, no answer", "write", F::NoReply, -1, O::Timeout, Log("COM3", write, "Timeout"),
+        false, 0);
+    row("format answered", "format", F::None, -1, O::Ok, Log("COM3", format, "OK"), true, 0);
     // The bar fills (3 steps here), then the reply timeout ends the format.
-    row("format, no answer", "format", int(F::NoReply), false, O::Timeout, "Formatting Flash (1",
-        "Timeout", true, 3);
-    row("format aborted after a tick", "format", int(F::NoReply), true, O::Aborted,
-        "Formatting Flash (1", "Aborted", true, 1);
-    QTest::newRow("read, port missing")
-        << "read"
-        << "COM5" << int(F::None) << false << O::PortError
-        << "OpenCom: COM5\r\nPort error: COM5 (" + kMissing + ") does not exist\r\n"
-        << false << 0;
-    QTest::newRow("format, no port named")
-        << "format"
-        << "com3" << int(F::None) << false << O::PortError
-        << "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n"
-        << true << 0;
+    row("format, no answer", "format", F::NoReply, -1, O::Timeout, Log("COM3", format, "Timeout"),
+        true, 3);
+    row("format aborted after a tick", "format", F::NoReply, 1, O::Aborted,
+        Log("COM3", format, "Aborted"), true, 1);
+    // The tick after the full bar arms the short timeout: the abort must end the format once.
+    row("format aborted after the full bar", "format", F::NoReply, 4, O::Aborted,
+        Log("COM3", format, "Aborted"), true, 3);
+    row("read, port missing", "read", F::None, -1, O::PortError,
+        "OpenCom: COM5\r\nPort error: COM5 (" + kMissing + ") does not exist\r\n", false, 0,
+        "COM5");
+    row("format, no port named", "format", F::None, -1, O::PortError,
+        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0, "com3");
 }
 
 // What the front end shows once an exchange has started, and once it has ended.
@@ -170,15 +174,15 @@ void tst_Engine::stateTransitions()
 {
     QFETCH(QString, command);
     QFETCH(QString, port);
-    QFETCH(int, fault);
-    QFETCH(bool, abort);
+    QFETCH(SimulatedQuillon::ReplyFault, fault);
+    QFETCH(int, abortAfter);
     QFETCH(ExchangeOutcome, outcome);
     QFETCH(QString, log);
     QFETCH(bool, formatAfter);
     QFETCH(int, progressAfter);
 
     SimulatedQuillon device;
-    device.setReplyFault(SimulatedQuillon::ReplyFault(fault));
+    device.setReplyFault(fault);
     PortMap map;
     map.setPort(3, {Path(device), {}, {}, {}, {}});
     map.setPort(5, {kMissing, {}, {}, {}, {}});
@@ -205,8 +209,10 @@ void tst_Engine::stateTransitions()
         QCOMPARE(shown.formatEnabled, formatting);
         QCOMPARE(shown.formatIsAbort, formatting);
     }
-    if (abort) {
-        station.exchange.Timer3_Timer();
+    if (abortAfter >= 0) {
+        for (int tick = 0; tick < abortAfter; ++tick) {
+            station.exchange.Timer3_Timer();
+        }
         station.commands.button_format_flash_Click();
     }
 
@@ -221,10 +227,11 @@ void tst_Engine::stateTransitions()
     QVERIFY(!shown.busy && !shown.formatIsAbort);
     QVERIFY(shown.readEnabled && shown.writeEnabled);
     QCOMPARE(shown.formatEnabled, formatAfter);
-    QCOMPARE(station.front.progress, progressAfter);
     QCOMPARE(station.ends[0].reason.isEmpty(), outcome != ExchangeOutcome::PortError);
-    QTest::qWait(50); // a second end would follow within the 10 ms full-bar timeout
+    // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
+    QTest::qWait(50);
     QCOMPARE(station.ends.size(), 1);
+    QCOMPARE(station.front.progress, progressAfter);
 }
 
 void tst_Engine::portNames_data()
@@ -253,6 +260,46 @@ void tst_Engine::portNames()
     map.setAcceptsPaths(acceptsPaths);
     const std::optional<PortTarget> target = map.resolve(name);
     QCOMPARE(target ? target->description : QString(), description);
+}
+
+// The serial control passes every byte value both ways. Then, with the port closed as between
+// two exchanges, the device must not spin on the hang-up (the demo runs it next to the window),
+// and must answer after the next open.
+void tst_Engine::everyByteValuePassesBothWays()
+{
+    SimulatedQuillon device;
+    MSComm comm;
+    comm.setCommPort({QString::fromStdString(device.devicePath()), {}});
+    comm.setSettings(kLineSettings);
+    QVERIFY(comm.setPortOpen(true));
+
+    Bytes all(256);
+    for (int i = 0; i < 256; ++i) {
+        all[i] = static_cast<std::uint8_t>(i);
+    }
+    QByteArray received;
+    connect(&comm, &MSComm::OnComm, [&](CommEvent event, QByteArrayView bytes) {
+        QCOMPARE(event, CommEvent::Receive);
+        received += bytes;
+    });
+    device.sendRaw(all);
+    QTRY_COMPARE(received, ToBytes(all));
+    device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    comm.Output(ToBytes(all));
+    QTRY_VERIFY(device.received() == all);
+
+    comm.setPortOpen(false);
+    const std::clock_t cpuBefore = std::clock();
+    QVERIFY(!device.waitForReceived(257, 500ms));
+    // A spinning thread takes most of a core over half a second; an idle one next to none.
+    const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+    QVERIFY2(cpuMs < 50, qPrintable(QString::number(cpuMs)));
+
+    device.setReplyFault(SimulatedQuillon::ReplyFault::None);
+    received.clear();
+    QVERIFY(comm.setPortOpen(true));
+    comm.Output(QByteArray("\x02\x46\x00\x46\x03", 5));
+    QTRY_COMPARE(received, QByteArray("\x02\x46\x00\x46\x03", 5));
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)

@@ -47,16 +47,14 @@ void tst_Keyboard::spaceRepeatsCommand_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("outcomeAfterSpace"); // of the first exchange
-    QTest::newRow("Read Setup") << "read_setup"
-                                << "Reading Setup ("
-                                << "OK";
-    QTest::newRow("Write Setup") << "write_setup"
-                                 << "Writing Setup ("
-                                 << "OK";
+    const auto row = [](const char *name, const char *button, const char *label,
+                        const char *outcome) {
+        QTest::newRow(name) << QString(button) << QString(label) << QString(outcome);
+    };
+    row("Read Setup", "read_setup", "Reading Setup (", "OK");
+    row("Write Setup", "write_setup", "Writing Setup (", "OK");
     // During a format the button is the Abort button.
-    QTest::newRow("Format Flash") << "button_format_flash"
-                                  << "Formatting Flash ("
-                                  << "Aborted";
+    row("Format Flash", "button_format_flash", "Formatting Flash (", "Aborted");
 }
 
 void tst_Keyboard::spaceRepeatsCommand()

@@ -8,10 +8,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 using namespace quillon;
 
@@ -54,6 +52,9 @@ private slots:
             spoken << SpokenName(widget);
         }
         QCOMPARE(spoken.size(), controls.size());
+        // Without its own name a group is announced with the title of the group around it.
+        QCOMPARE(SpokenName(child<QWidget>(window, "Frame4")), "Ethernet");
+        QCOMPARE(SpokenName(child<QWidget>(window, "logo")), "Quillon logo");
     }
 
     void portBox_data()
@@ -61,33 +62,23 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("pick");
+        const auto row = [](const char *name, const char *typed, const char *action, bool pick) {
+            QTest::newRow(name) << QString(typed) << QString(action) << pick;
+        };
         // Typed text equal to an entry's name, however it is confirmed, is not a pick.
-        QTest::newRow("typed, Enter") << "COM3"
-                                      << "Enter" << false;
-        QTest::newRow("typed, Tab") << "COM3"
-                                    << "Tab" << false;
-        QTest::newRow("typed, click elsewhere") << "COM3"
-                                                << "click elsewhere" << false;
-        QTest::newRow("typed in lower case, Enter") << "com3"
-                                                    << "Enter" << false;
-        QTest::newRow("typed, list opened and closed") << "COM3"
-                                                       << "open, Escape" << false;
-        QTest::newRow("Down") << ""
-                              << "Down" << true;
-        QTest::newRow("typed, then Down") << "COM"
-                                          << "Down" << true;
-        QTest::newRow("typed, then Home") << "COM"
-                                          << "Home" << true;
-        QTest::newRow("typed, then End") << "COM"
-                                         << "End" << true;
-        QTest::newRow("wheel") << ""
-                               << "wheel" << true;
-        QTest::newRow("list, click") << ""
-                                     << "open, click" << true;
-        QTest::newRow("typed, list, click the same") << "COM3"
-                                                     << "open, click" << true;
-        QTest::newRow("list, Down, Enter") << ""
-                                           << "open, Down, Enter" << true;
+        row("typed, Enter", "COM3", "Enter", false);
+        row("typed, Tab", "COM3", "Tab", false);
+        row("typed, click elsewhere", "COM3", "click elsewhere", false);
+        row("typed in lower case, Enter", "com3", "Enter", false);
+        row("typed, list opened and closed", "COM3", "open, Escape", false);
+        row("Down", "", "Down", true);
+        row("typed, then Down", "COM", "Down", true);
+        row("typed, then Home", "COM", "Home", true);
+        row("typed, then End", "COM", "End", true);
+        row("wheel", "", "wheel", true);
+        row("list, click", "", "open, click", true);
+        row("typed, list, click the same", "COM3", "open, click", true);
+        row("list, Down, Enter", "", "open, Down, Enter", true);
     }
 
     // Only a choice from the list enables the commands; typed text is never completed,
@@ -248,32 +239,6 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
         window.setBusyPointer(false);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    void confirmFormat_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("confirmed");
-        QTest::newRow("Enter takes the default OK") << int(Qt::Key_Return) << true;
-        QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << false;
-    }
-
-    void confirmFormat()
-    {
-        QFETCH(int, key);
-        QFETCH(bool, confirmed);
-        main_frm window{PortMap{}};
-        window.show();
-        QString seen;
-        QTimer::singleShot(0, this, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                seen = box->windowTitle() + '|' + box->text();
-                seen += box->icon() == QMessageBox::Warning ? "|warning" : "|no warning icon";
-                QTest::keyClick(box, Qt::Key(key));
-            }
-        });
-        QCOMPARE(window.confirmFormat(), confirmed);
-        QCOMPARE(seen, "Format Flash|WARNING: Formatting will erase ALL files on drive F:|warning");
     }
 };
 
