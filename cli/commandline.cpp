@@ -71,7 +71,7 @@ bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status)
         return true;
     }
     *status =
-        context.fail(PortErrorLine({OpenFailure::Kind::DoesNotExist, QString()}, port.argument),
+        context.fail(PortErrorLine({OpenFailure::Kind::DoesNotExist, {}, {}, {}}, port.argument),
                      kExitPortUnavailable);
     return false;
 }
