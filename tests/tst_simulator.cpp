@@ -96,6 +96,27 @@ private slots:
         QCOMPARE(Exchange(fd_, sent, reply.size()), reply.toHex(' '));
     }
 
+    // At line rate no reply may come sooner than the wire allows: the request's bytes, then the
+    // reply's, at 86.8 microseconds each. Only the lower bound is checked; load only delays.
+    void lineRateNeverBeatsTheWire_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("replyBytes");
+        QTest::newRow("read, 5 + 105 bytes") << QByteArray::fromHex("02 52 00 52 03") << 105;
+        QTest::newRow("format, 5 + 5 bytes") << kFormatRequest << 5;
+    }
+
+    void lineRateNeverBeatsTheWire()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, replyBytes);
+        sim_->setPacing(SimulatedQuillon::Pacing::LineRate);
+        const auto start = std::chrono::steady_clock::now();
+        QCOMPARE(Exchange(fd_, sent, replyBytes).size(), replyBytes * 3 - 1);
+        const auto wire = (sent.size() + replyBytes) * 86'800ns;
+        QVERIFY(std::chrono::steady_clock::now() - start >= wire);
+    }
+
     // The tool opens the port only for an exchange. A device that let the device side close
     // completely would see a hang-up on every poll from then on and spin.
     void staysIdleAfterToolClosesPort()
