@@ -73,8 +73,11 @@ signals:
 private:
     void Start(ExchangeState kind, const Bytes &request);
     void EnterBusy(ExchangeState kind);
-    // False when the port could not be opened; the failed-open end path has then run.
-    bool OpenCom();
+    // False when the port could not be opened; the log's first line and the failed-open end path
+    // have then run.
+    bool OpenCom(const QString &name);
+    // The log emptied, then its "OpenCom: " line, each painted.
+    void ShowOpenCom(const QString &name);
     void AppendStatus(const QString &text);
     void CloseCom();
     void LeaveBusy(bool enable_format);
