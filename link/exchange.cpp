@@ -58,7 +58,13 @@ Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, Q
 
 QList<PortEntry> Exchange::Form_Load()
 {
-    scan_ = ProbePorts(portMap_);
+    return Form_Load({portMap_, ProbePorts(portMap_)});
+}
+
+QList<PortEntry> Exchange::Form_Load(PortScan::Result scan)
+{
+    portMap_ = std::move(scan.map);
+    scan_ = std::move(scan.probes);
     QList<PortEntry> entries;
     for (const PortProbe &probe : scan_) {
         if (probe.opens()) {

@@ -5,6 +5,7 @@
 #include "link/mscomm.h"
 #include "link/portmap.h"
 #include "link/portprobe.h"
+#include "link/portscan.h"
 #include "protocol/devicesettings.h"
 #include "protocol/replyparser.h"
 #include "protocol/setupframe.h"
@@ -40,6 +41,8 @@ public:
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
     QList<PortEntry> Form_Load();
+    // The same with a scan gathered elsewhere, whose port map replaces the engine's.
+    QList<PortEntry> Form_Load(PortScan::Result scan);
     // Every mapped port the load step tried, with the reason of each that did not open.
     const QList<PortProbe> &scan() const { return scan_; }
 
