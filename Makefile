@@ -76,8 +76,9 @@ bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON -DQUILLON_BENCH=ON \
 		$(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
-	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-exchange; \
-		./quillon-bench-startup; ./quillon-bench-soak; ./quillon-bench-provision; true
+	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-paced; \
+		./quillon-bench-exchange; ./quillon-bench-startup; ./quillon-bench-soak; \
+		./quillon-bench-provision; true
 
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build

@@ -13,6 +13,8 @@ int main(int argc, char *argv[])
     if (const auto status = quillon::AnswerInfoOptions(program, argc, argv, std::cout)) {
         return *status;
     }
+    // Listing and trying the host's ports takes longer than building the form: both at once.
+    quillon::PortScan scan = quillon::PortScan::host();
     QApplication app(argc, argv);
     if (const auto status =
             quillon::RejectLeftoverArguments(program, QCoreApplication::arguments(), std::cerr)) {
@@ -20,7 +22,7 @@ int main(int argc, char *argv[])
     }
     // Lets the desktop match the window to its launcher and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillon.Configurator"));
-    quillon::main_frm window(quillon::PortMap::host());
+    quillon::main_frm window(std::move(scan));
     window.show();
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +54,8 @@ ExchangeDriver::ExchangeDriver()
                               {}});
     window_ = std::make_unique<main_frm>(map);
     window_->installEventFilter(this);
+    status_ = window_->findChild<QLabel *>(QStringLiteral("status"));
+    status_->installEventFilter(this);
     // Connected after the exchange's own handler, so the first stamp lands just after the
     // start byte has been handled; that byte changes nothing in the window.
     connect(&window_->exchange().MSComm1(), &MSComm::OnComm, this, &ExchangeDriver::onCommEvent);
@@ -102,8 +105,35 @@ void ExchangeDriver::onCommEvent()
     }
 }
 
+bool ExchangeDriver::stampClosePaint(QObject *label, QEvent *paint)
+{
+    if (running_ == nullptr || closePainted_ ||
+        !static_cast<QLabel *>(label)->text().endsWith(
+            QStringLiteral("CloseCom: %1\r\n").arg(PortMap::comName(kDevicePort)))) {
+        return false;
+    }
+    label->event(paint);
+    closePainted_ = std::chrono::steady_clock::now();
+    return true;
+}
+
+void ExchangeDriver::postClick(QPushButton *target)
+{
+    const QPointF at = QRectF(target->rect()).center();
+    const QPointF global = target->mapToGlobal(at);
+    QCoreApplication::postEvent(target,
+                                new QMouseEvent(QEvent::MouseButtonPress, at, global,
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(target,
+                                new QMouseEvent(QEvent::MouseButtonRelease, at, global,
+                                                Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+}
+
 bool ExchangeDriver::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == status_ && event->type() == QEvent::Paint) {
+        return stampClosePaint(watched, event);
+    }
     // LeaveBusy restores the pointer first, right after CloseCom has painted its log line.
     if (watched == window_.get() && event->type() == QEvent::CursorChange && running_ != nullptr &&
         window_->cursor().shape() != Qt::WaitCursor) {
@@ -113,7 +143,7 @@ bool ExchangeDriver::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-ExchangeDriver::Result ExchangeDriver::run(Kind kind)
+ExchangeDriver::Result ExchangeDriver::run(Kind kind, Click click)
 {
     QEventLoop loop;
     QTimer giveUp;
@@ -135,10 +165,15 @@ ExchangeDriver::Result ExchangeDriver::run(Kind kind)
     }
     firstByte_.reset();
     end_.reset();
+    closePainted_.reset();
     running_ = &loop;
 
-    const Stamp click = Stamp::now();
-    QTest::mouseClick(button(kind), Qt::LeftButton);
+    const Stamp clicked = Stamp::now();
+    if (click == Click::Posted) {
+        postClick(button(kind));
+    } else {
+        QTest::mouseClick(button(kind), Qt::LeftButton);
+    }
     if (!end_) {
         giveUp.start(kGiveUpMs);
         loop.exec();
@@ -153,9 +188,11 @@ ExchangeDriver::Result ExchangeDriver::run(Kind kind)
     Result result;
     const QString log = window_->findChild<QLabel *>(QStringLiteral("status"))->text();
     result.ok = end_.has_value() && log == expectedLog(kind);
+    result.clicked = clicked.wall;
+    result.closePainted = closePainted_;
     if (end_) {
-        result.totalMs = Ms(end_->wall - click.wall);
-        result.totalCpuMs = end_->cpuMs - click.cpuMs;
+        result.totalMs = Ms(end_->wall - clicked.wall);
+        result.totalCpuMs = end_->cpuMs - clicked.cpuMs;
     }
     if (firstByte_) {
         result.replyWallMs = Ms(idle.wall - firstByte_->wall);

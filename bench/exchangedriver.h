@@ -11,6 +11,7 @@
 
 class QEventLoop;
 class QPushButton;
+class QWidget;
 
 namespace quillon {
 
@@ -24,6 +25,9 @@ class ExchangeDriver : public QObject
     Q_OBJECT
 public:
     enum class Kind { Read, Write, Format };
+    // Sent: the click is handled inside run()'s call, as QTest does it. Posted: press and
+    // release wait in the event queue like an operator's click, behind whatever is queued.
+    enum class Click { Sent, Posted };
 
     struct Result
     {
@@ -37,12 +41,16 @@ public:
         // reply changed: wall time and the user-interface thread's CPU time.
         double replyWallMs = 0;
         double replyCpuMs = 0;
+        // When the click was sent or posted, and when the status label had painted the log with
+        // its "CloseCom: " line.
+        std::chrono::steady_clock::time_point clicked;
+        std::optional<std::chrono::steady_clock::time_point> closePainted;
     };
 
     ExchangeDriver();
     ~ExchangeDriver() override;
 
-    Result run(Kind kind);
+    Result run(Kind kind, Click click = Click::Sent);
 
     SimulatedQuillon &device() { return device_; }
 
@@ -58,6 +66,9 @@ private:
     };
 
     void onCommEvent();
+    // Paints the label itself, so the stamp falls after the paint rather than before it.
+    bool stampClosePaint(QObject *label, QEvent *paint);
+    void postClick(QPushButton *target);
     void pickDevicePort();
     QPushButton *button(Kind kind) const;
     QString expectedLog(Kind kind) const;
@@ -67,6 +78,8 @@ private:
     QEventLoop *running_ = nullptr;
     std::optional<Stamp> firstByte_;
     std::optional<Stamp> end_;
+    std::optional<std::chrono::steady_clock::time_point> closePainted_;
+    QWidget *status_ = nullptr;
 };
 
 } // namespace quillon

@@ -7,8 +7,9 @@
 
 int main(int argc, char *argv[])
 {
+    quillon::PortScan scan = quillon::PortScan::host();
     QApplication app(argc, argv);
-    quillon::main_frm window(quillon::PortMap::host());
+    quillon::main_frm window(std::move(scan));
     window.show();
     quillon::QuitAfterExpose quit(window);
     return app.exec();

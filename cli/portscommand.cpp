@@ -23,10 +23,10 @@ QString ShortReason(const OpenFailure &failure)
         return QStringLiteral("does not exist");
     case OpenFailure::Kind::InUse:
         return QStringLiteral("in use");
-    case OpenFailure::Kind::NoPermission:
-        return QStringLiteral("no permission");
     case OpenFailure::Kind::StaleLock:
         return QStringLiteral("stale lock file");
+    case OpenFailure::Kind::NoPermission:
+        return QStringLiteral("no permission");
     case OpenFailure::Kind::Other:
         break;
     }

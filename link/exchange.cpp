@@ -58,7 +58,13 @@ Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, Q
 
 QList<PortEntry> Exchange::Form_Load()
 {
-    scan_ = ProbePorts(portMap_);
+    return Form_Load({portMap_, ProbePorts(portMap_)});
+}
+
+QList<PortEntry> Exchange::Form_Load(PortScan::Result scan)
+{
+    portMap_ = std::move(scan.map);
+    scan_ = std::move(scan.probes);
     QList<PortEntry> entries;
     for (const PortProbe &probe : scan_) {
         if (probe.opens()) {
@@ -95,18 +101,21 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
         Enable(timer3_);
     }
     EnterBusy(kind);
-    if (!OpenCom()) {
+    const QString name = frontEnd_.portName();
+    if (!OpenCom(name)) {
         return;
     }
-    AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
-    frontEnd_.repaintLog();
-    // A late reply to an earlier exchange may have trickled in since the open.
+    // The request leaves before the log is painted: the device answers while the window paints,
+    // and the reply is handled only once this handler has shown every line.
     comm_.DiscardInput();
     comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
     // A format has no reply timeout of its own: the full progress bar arms it.
     if (kind != ExchangeState::Formatting) {
         ArmReplyTimeout(timing_.replyTimeoutMs);
     }
+    ShowOpenCom(name);
+    AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
+    frontEnd_.repaintLog();
 }
 
 void Exchange::EnterBusy(ExchangeState kind)
@@ -118,24 +127,30 @@ void Exchange::EnterBusy(ExchangeState kind)
     ++exchange_no_;
     ShowControls();
     frontEnd_.setLogState(LogState::Running);
+    // Painted once the port is open and the request is on its way.
     frontEnd_.setLog(QString());
+}
+
+void Exchange::ShowOpenCom(const QString &name)
+{
+    frontEnd_.repaintLog();
+    frontEnd_.setLog(QStringLiteral("OpenCom: ") + name + kLineEnd);
     frontEnd_.repaintLog();
 }
 
-bool Exchange::OpenCom()
+bool Exchange::OpenCom(const QString &name)
 {
-    const QString name = frontEnd_.portName();
-    frontEnd_.setLog(QStringLiteral("OpenCom: ") + name + kLineEnd);
-    frontEnd_.repaintLog();
     // A name that selects no port must never reach the port of an earlier exchange.
     const std::optional<PortTarget> target = portMap_.resolve(name);
     if (!target) {
+        ShowOpenCom(name);
         FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name));
         return false;
     }
     comm_.setCommPort(*target);
     comm_.setSettings(kLineSettings);
     if (!comm_.setPortOpen(true)) {
+        ShowOpenCom(name);
         FailOpen(PortErrorLine(comm_.openFailure(), target->description));
         return false;
     }
@@ -150,10 +165,12 @@ void Exchange::AppendStatus(const QString &text)
 
 void Exchange::CloseCom()
 {
+    AppendStatus(QStringLiteral("CloseCom: ") + frontEnd_.portName() + kLineEnd);
+    // The operator sees the end first; no byte is parsed after the outcome whether or not the
+    // port is still open meanwhile.
+    frontEnd_.repaintLog();
     comm_.setPortOpen(false);
     parser_.Reset();
-    AppendStatus(QStringLiteral("CloseCom: ") + frontEnd_.portName() + kLineEnd);
-    frontEnd_.repaintLog();
 }
 
 void Exchange::LeaveBusy(bool enable_format)
@@ -225,9 +242,11 @@ void Exchange::MSComm1_OnComm(CommEvent event, QByteArrayView received)
     if (event != CommEvent::Receive) {
         return;
     }
+    const std::int32_t exchange = exchange_no_;
     for (const char byte : received) {
-        // An end path has closed the port: the rest belongs to no exchange.
-        if (!comm_.portOpen()) {
+        // Once an end path has run, the rest belongs to no exchange: not to this one, and not to
+        // one that the front end started from its end.
+        if (!busy() || exchange_no_ != exchange || !comm_.portOpen()) {
             return;
         }
         const ReplyStep step = parser_.ParseReplyByte(static_cast<std::uint8_t>(byte));

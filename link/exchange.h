@@ -5,6 +5,7 @@
 #include "link/mscomm.h"
 #include "link/portmap.h"
 #include "link/portprobe.h"
+#include "link/portscan.h"
 #include "protocol/devicesettings.h"
 #include "protocol/replyparser.h"
 #include "protocol/setupframe.h"
@@ -40,6 +41,8 @@ public:
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
     QList<PortEntry> Form_Load();
+    // The same with a scan gathered elsewhere, whose port map replaces the engine's.
+    QList<PortEntry> Form_Load(PortScan::Result scan);
     // Every mapped port the load step tried, with the reason of each that did not open.
     const QList<PortProbe> &scan() const { return scan_; }
 
@@ -73,8 +76,11 @@ signals:
 private:
     void Start(ExchangeState kind, const Bytes &request);
     void EnterBusy(ExchangeState kind);
-    // False when the port could not be opened; the failed-open end path has then run.
-    bool OpenCom();
+    // False when the port could not be opened; the log's first line and the failed-open end path
+    // have then run.
+    bool OpenCom(const QString &name);
+    // The log emptied, then its "OpenCom: " line, each painted.
+    void ShowOpenCom(const QString &name);
     void AppendStatus(const QString &text);
     void CloseCom();
     void LeaveBusy(bool enable_format);

@@ -12,9 +12,15 @@ namespace quillon {
 
 namespace {
 
-// Ten bits (start, eight data, stop) at 115200 baud.
-constexpr long kLineRateByteNs = 86'800;
 constexpr long kNsPerSecond = 1'000'000'000;
+
+// steady_clock is CLOCK_MONOTONIC on the systems the simulator runs on.
+timespec MonotonicTime(std::chrono::steady_clock::time_point time)
+{
+    const auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+    return {static_cast<time_t>(ns / kNsPerSecond), static_cast<long>(ns % kNsPerSecond)};
+}
 
 void Advance(timespec &time, long ns)
 {
@@ -31,20 +37,21 @@ LineWriter::LineWriter(int fd, WakeSignal &wake, std::function<bool()> stopReque
 }
 
 bool LineWriter::write(const Bytes &bytes, SimulatedQuillon::Pacing pacing,
-                       std::chrono::microseconds gap)
+                       std::chrono::microseconds gap,
+                       std::chrono::steady_clock::time_point lineFree)
 {
     using Pacing = SimulatedQuillon::Pacing;
     if (pacing == Pacing::Burst) {
         return writeAll(bytes.data(), bytes.size());
     }
-    // Absolute deadlines, so the time each write takes does not add up over a reply.
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
+    // Absolute deadlines, so the time each write takes does not add up over a reply. A byte is
+    // written once its last bit would have arrived.
+    timespec deadline = MonotonicTime(lineFree + kByteTime);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (pacing == Pacing::LineRate) {
             while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) == EINTR) {
             }
-            Advance(deadline, kLineRateByteNs);
+            Advance(deadline, kByteTime.count());
             if (stopRequested_()) {
                 return false;
             }

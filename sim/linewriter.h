@@ -19,8 +19,14 @@ class LineWriter
 public:
     LineWriter(int fd, WakeSignal &wake, std::function<bool()> stopRequested);
 
-    // False when told to stop, or when the line has failed.
-    bool write(const Bytes &bytes, SimulatedQuillon::Pacing pacing, std::chrono::microseconds gap);
+    // A byte's time on the line at 115200 baud: ten bits, start, eight data and stop.
+    static constexpr std::chrono::nanoseconds kByteTime{86'800};
+
+    // False when told to stop, or when the line has failed. At line rate the bytes go out one
+    // byte time apart, the first one byte time after `lineFree`, when the request has left the
+    // line.
+    bool write(const Bytes &bytes, SimulatedQuillon::Pacing pacing, std::chrono::microseconds gap,
+               std::chrono::steady_clock::time_point lineFree);
     bool writeAll(const std::uint8_t *data, std::size_t size);
 
 private:

@@ -21,6 +21,8 @@ class RequestParser
 {
 public:
     std::optional<Request> feed(std::uint8_t b);
+    // No frame begun: the next byte may start one.
+    bool betweenFrames() const { return state_ == State::Start; }
 
 private:
     enum class State { Start, Letter, Length, Payload, Checksum, End };

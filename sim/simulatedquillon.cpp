@@ -15,6 +15,9 @@
 #include <functional>
 #include <mutex>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <unistd.h>
 
@@ -25,6 +28,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadChunk = 4096;
+// Start byte, letter, length, checksum and end byte around a payload.
+constexpr std::size_t kFrameOverhead = kSetupFrameSize - kSetupRecordSize;
 
 } // namespace
 
@@ -34,6 +39,8 @@ struct SimulatedQuillon::Impl
     {
         Request request;
         Clock::time_point due;
+        Clock::time_point arrived;  // the request's first byte
+        Clock::time_point lineFree; // its last byte has crossed the line and any format is done
     };
 
     // Fixed for the device's life.
@@ -52,6 +59,8 @@ struct SimulatedQuillon::Impl
     std::chrono::microseconds byteGap{0};
     Bytes received;
     int handled = 0;
+    int repliesSent = 0;
+    LineTimes lastTimes;
     Bytes rawQueue;
     std::uint64_t rawQueued = 0;
     std::uint64_t rawWritten = 0;
@@ -63,13 +72,14 @@ struct SimulatedQuillon::Impl
     LineWriter writer{pty.masterFd(), wake, std::bind_front(&Impl::stopRequested, this)};
     RequestParser parser;
     std::deque<Pending> pending;
+    Clock::time_point frameArrived;
     std::thread thread;
 
     void run();
     bool writeQueuedRaw();
     void receive();
     bool answerDue();
-    bool answer(const Request &request);
+    bool answer(const Pending &next);
     bool stopRequested() const;
     int msUntilNextDue() const;
 };
@@ -78,6 +88,8 @@ struct SimulatedQuillon::Impl
 // A false return means the thread is to stop.
 void SimulatedQuillon::Impl::run()
 {
+    // Paced bytes wake on time: the default slack of 50 microseconds is over half a byte time.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     while (writeQueuedRaw() && answerDue()) {
         std::array<pollfd, 2> fds{{{pty.masterFd(), POLLIN, 0}, {wake.fd(), POLLIN, 0}}};
         if (poll(fds.data(), fds.size(), msUntilNextDue()) < 0 && errno != EINTR) {
@@ -123,6 +135,8 @@ void SimulatedQuillon::Impl::receive()
     std::array<std::uint8_t, kReadChunk> buffer{};
     ssize_t count = 0;
     while ((count = read(pty.masterFd(), buffer.data(), buffer.size())) > 0) {
+        // The host's write put these bytes on the line just now.
+        const Clock::time_point now = Clock::now();
         const auto end = buffer.begin() + count;
         {
             std::lock_guard lock(mutex);
@@ -130,14 +144,21 @@ void SimulatedQuillon::Impl::receive()
             changed.notify_all();
         }
         for (auto it = buffer.begin(); it != end; ++it) {
+            if (parser.betweenFrames()) {
+                frameArrived = now;
+            }
             if (auto request = parser.feed(*it)) {
                 // One request at a time: a request behind a format waits for it to finish.
-                Clock::time_point due = pending.empty() ? Clock::now() : pending.back().due;
+                Clock::time_point due = pending.empty() ? now : pending.back().due;
+                const auto onLine = static_cast<long>(request->payload.size() + kFrameOverhead) *
+                                    LineWriter::kByteTime;
+                Clock::time_point lineFree = std::max(due, frameArrived + onLine);
                 if (request->letter == kFormatLetter) {
                     std::lock_guard lock(mutex);
                     due += formatTime;
+                    lineFree += formatTime;
                 }
-                pending.push_back({std::move(*request), due});
+                pending.push_back({std::move(*request), due, frameArrived, lineFree});
             }
         }
     }
@@ -146,17 +167,18 @@ void SimulatedQuillon::Impl::receive()
 bool SimulatedQuillon::Impl::answerDue()
 {
     while (!pending.empty() && pending.front().due <= Clock::now()) {
-        const Request request = std::move(pending.front().request);
+        const Pending next = std::move(pending.front());
         pending.pop_front();
-        if (!answer(request)) {
+        if (!answer(next)) {
             return false;
         }
     }
     return true;
 }
 
-bool SimulatedQuillon::Impl::answer(const Request &request)
+bool SimulatedQuillon::Impl::answer(const Pending &next)
 {
+    const Request &request = next.request;
     Bytes line;
     Pacing replyPacing = Pacing::Burst;
     std::chrono::microseconds gap{0};
@@ -179,7 +201,15 @@ bool SimulatedQuillon::Impl::answer(const Request &request)
         // and a fault changed after the count no longer touches this reply.
         ++handled;
     }
-    return writer.write(line, replyPacing, gap);
+    if (!writer.write(line, replyPacing, gap, next.lineFree)) {
+        return false;
+    }
+    const Clock::time_point sent = Clock::now();
+    std::lock_guard lock(mutex);
+    ++repliesSent;
+    lastTimes = {next.arrived, sent};
+    changed.notify_all();
+    return true;
 }
 
 bool SimulatedQuillon::Impl::stopRequested() const
@@ -294,6 +324,25 @@ int SimulatedQuillon::requestsHandled() const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->handled;
+}
+
+bool SimulatedQuillon::waitForRepliesSent(int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(impl_->mutex);
+    return impl_->changed.wait_for(lock, timeout,
+                                   [this, count] { return impl_->repliesSent >= count; });
+}
+
+SimulatedQuillon::LineTimes SimulatedQuillon::lastLineTimes() const
+{
+    std::lock_guard lock(impl_->mutex);
+    return impl_->lastTimes;
+}
+
+bool SimulatedQuillon::useRealTimeScheduling()
+{
+    const sched_param lowest{sched_get_priority_min(SCHED_FIFO)};
+    return pthread_setschedparam(impl_->thread.native_handle(), SCHED_FIFO, &lowest) == 0;
 }
 
 void SimulatedQuillon::sendRaw(const Bytes &bytes)

@@ -27,7 +27,15 @@ public:
     enum class Pacing {
         Burst,    // a whole reply in one write
         ByteGaps, // one byte per write with byteGap between them
-        LineRate, // one byte per 86.8 microseconds, the real line at 115200 baud
+        // The real line at 115200 baud: the request takes one byte time (86.8 microseconds)
+        // per byte from its arrival, then the reply comes one byte per byte time.
+        LineRate,
+    };
+    // When a request's first byte arrived and when the last byte of its reply went out.
+    struct LineTimes
+    {
+        std::chrono::steady_clock::time_point requestArrived;
+        std::chrono::steady_clock::time_point replySent;
     };
 
     SimulatedQuillon();
@@ -59,6 +67,14 @@ public:
     bool waitForReceived(std::size_t count, std::chrono::milliseconds timeout) const;
     // Number of well-formed requests answered (or, with NoReply, accepted) so far.
     int requestsHandled() const;
+    // Waits until the last byte of `count` replies has gone out; then lastLineTimes() tells
+    // those of the last one.
+    bool waitForRepliesSent(int count, std::chrono::milliseconds timeout) const;
+    LineTimes lastLineTimes() const;
+
+    // Moves the device's thread into a real-time scheduling class, so that its line keeps pace
+    // on a busy machine. False where the system refuses it.
+    bool useRealTimeScheduling();
 
     // Writes bytes to the line now, outside any exchange (stale bytes, stray noise), after any
     // reply already on its way. Returns once they are written; blocks while nobody reads a full

@@ -62,6 +62,7 @@ private slots:
     void portNames_data();
     void portNames();
     void everyByteValuePassesBothWays();
+    void nothingParsedAfterOutcome();
 };
 
 // One engine reaches its device as COM3, the other by its path; their exchanges overlap.
@@ -300,6 +301,29 @@ void tst_Engine::everyByteValuePassesBothWays()
     QVERIFY(comm.setPortOpen(true));
     comm.Output(QByteArray("\x02\x46\x00\x46\x03", 5));
     QTRY_COMPARE(received, QByteArray("\x02\x46\x00\x46\x03", 5));
+}
+
+// A front end may start the next exchange from the end of the last one, inside the delivery that
+// ended it; the rest of that delivery, here a second copy of the reply, belongs to neither.
+void tst_Engine::nothingParsedAfterOutcome()
+{
+    SimulatedQuillon device;
+    device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+    PortMap map;
+    map.setPort(3, {Path(device), {}, {}, {}, {}});
+    Station station(map, "COM3");
+    QObject::connect(&station.exchange, &Exchange::ended, [&station] {
+        if (station.ends.size() == 1) {
+            station.commands.read_setup_Click();
+        }
+    });
+    station.commands.read_setup_Click();
+    const QByteArray reply = ToBytes(BuildFrame(kReadLetter, SetupRecord(kExample)));
+    station.exchange.MSComm1_OnComm(CommEvent::Receive, reply + reply);
+    QCOMPARE(station.ends.size(), 1);
+    QCOMPARE(station.exchange.state(), ExchangeState::Reading);
+    QCOMPARE(station.exchange.exchange_no(), 2);
+    QCOMPARE(station.front.log, QStringLiteral("OpenCom: COM3\r\nReading Setup (2): -> "));
 }
 
 QTEST_GUILESS_MAIN(tst_Engine)

@@ -23,21 +23,21 @@ namespace {
 
 const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
 
-// Runs an action inside a widget's paint event, once a condition holds.
-class PaintHook : public QObject
+// Runs an action the first time an object receives an event of a type, inside its delivery.
+class EventHook : public QObject
 {
 public:
-    PaintHook(QWidget *widget, std::function<bool()> when, std::function<void()> action)
-        : when_(std::move(when)), action_(std::move(action))
+    EventHook(QObject *object, QEvent::Type type, std::function<void()> action)
+        : type_(type), action_(std::move(action))
     {
-        widget->installEventFilter(this);
+        object->installEventFilter(this);
     }
     bool ran = false;
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && !ran && when_()) {
+        if (event->type() == type_ && !ran) {
             ran = true;
             action_();
         }
@@ -45,7 +45,7 @@ protected:
     }
 
 private:
-    std::function<bool()> when_;
+    QEvent::Type type_;
     std::function<void()> action_;
 };
 
@@ -239,17 +239,15 @@ private slots:
         rig.sim->setSettings(kExample);
         auto *serialPort = rig.exchange().MSComm1().findChild<QSerialPort *>();
         QVERIFY(serialPort != nullptr);
-        // The log's last repaint before the request is written: the port is open by then.
-        PaintHook hook(
-            rig.child<QLabel>("status"),
-            [&] { return rig.log() == "OpenCom: COM3\r\nReading Setup (1): -> "; },
-            [&] {
-                rig.sim->sendRaw(BuildFrame(kReadLetter, SetupRecord(stale)));
-                // Until the stale reply is waiting on the host side, without running the event
-                // loop, just as the command handler does not.
-                pollfd waiting{static_cast<int>(serialPort->handle()), POLLIN, 0};
-                QCOMPARE(poll(&waiting, 1, 5000), 1);
-            });
+        // The request follows the open with no paint or event in between; the serial port's
+        // read notifier, added as its child once the device is open, is the last moment to reach.
+        EventHook hook(serialPort, QEvent::ChildAdded, [&] {
+            rig.sim->sendRaw(BuildFrame(kReadLetter, SetupRecord(stale)));
+            // Until the stale reply is waiting on the host side, without running the event loop,
+            // just as the command handler does not.
+            pollfd waiting{static_cast<int>(serialPort->handle()), POLLIN, 0};
+            QCOMPARE(poll(&waiting, 1, 5000), 1);
+        });
         rig.pick("COM3");
         rig.click("read_setup");
         QVERIFY(hook.ran);

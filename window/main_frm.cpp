@@ -33,7 +33,12 @@ constexpr char kNoUsablePort[] = "No usable serial port: see the tooltip";
 } // namespace
 
 main_frm::main_frm(PortMap portMap, QWidget *parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::main_frm>()), exchange_(*this, std::move(portMap)),
+    : main_frm(PortScan(std::move(portMap)), parent)
+{
+}
+
+main_frm::main_frm(PortScan scan, QWidget *parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::main_frm>()), exchange_(*this, PortMap()),
       commands_(exchange_, *this)
 {
     initResources();
@@ -60,7 +65,7 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
             &FieldEditor::default_values_Click);
     connect(ui_->closebutton, &QPushButton::clicked, this, &QWidget::close);
 
-    Form_Load();
+    Form_Load(scan);
 
     if (const QScreen *display = screen()) {
         move(display->availableGeometry().center() - rect().center());
@@ -69,9 +74,9 @@ main_frm::main_frm(PortMap portMap, QWidget *parent)
 
 main_frm::~main_frm() = default;
 
-void main_frm::Form_Load()
+void main_frm::Form_Load(PortScan &scan)
 {
-    for (const PortEntry &entry : exchange_.Form_Load()) {
+    for (const PortEntry &entry : exchange_.Form_Load(scan.take())) {
         ui_->comports->addItem(entry.name);
         ui_->comports->setItemData(ui_->comports->count() - 1, entry.tooltip, Qt::ToolTipRole);
         // Tells COM3 from COM4 for a screen reader, as the tooltip does for the eye.

@@ -4,6 +4,7 @@
 #include "link/exchange.h"
 #include "link/frontend.h"
 #include "link/portmap.h"
+#include "link/portscan.h"
 
 #include <QWidget>
 
@@ -29,6 +30,9 @@ class main_frm : public QWidget, public FrontEnd
     Q_OBJECT
 public:
     explicit main_frm(PortMap portMap, QWidget *parent = nullptr);
+    // The scan may still run on its worker while the form is built; it is complete before the
+    // constructor returns, so before the window can show.
+    explicit main_frm(PortScan scan, QWidget *parent = nullptr);
     ~main_frm() override;
 
     Exchange &exchange() { return exchange_; }
@@ -60,7 +64,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void Form_Load();
+    void Form_Load(PortScan &scan);
     void comports_Click();
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
