@@ -1,14 +1,47 @@
-// quillonctl as a child process of the provisioning tests, with test-only timing:
-//   provisionclient [--pause] [--reply-timeout MS] [--watch-interval MS] COMMAND ARGUMENTS...
+// quillonctl as a child process of the tests, with test-only timing:
+//   provisionclient [--pause] [--watch-interval MS] COMMAND ARGUMENTS...
 // --pause prints "paused PORT" on standard error once a device's numbers are committed and
 // then waits, before the write, until its standard input closes or the process is killed.
+//   provisionclient --allocate COUNT LEDGER PLAN
+// allocates COUNT numbers straight from the ledger, printing "<serial> <mac>" for each.
+#include "cli/ledger.h"
 #include "cli/quillonctl.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 
 using namespace quillon;
+
+namespace {
+
+int Allocate(int count, const QString &ledgerPath, const QString &planPath, QTextStream &out,
+             QTextStream &err)
+{
+    QFile planFile(planPath);
+    QString error = QStringLiteral("cannot read ") + planPath;
+    const std::optional<ProvisionPlan> plan = planFile.open(QIODevice::ReadOnly)
+                                                  ? ProvisionPlan::parse(planFile.readAll(), &error)
+                                                  : std::nullopt;
+    const std::unique_ptr<Ledger> ledger =
+        plan ? Ledger::openForPlan(ledgerPath, *plan, &error) : nullptr;
+    for (int i = 0; ledger && i < count; ++i) {
+        const Ledger::AllocateResult result = ledger->allocate("/dev/client", 0, MacAddress{});
+        if (result.outcome != Ledger::Outcome::allocated) {
+            err << result.error << Qt::endl;
+            return 1;
+        }
+        out << result.allocation.serial << ' ' << MacText(result.allocation.mac) << Qt::endl;
+    }
+    if (!ledger) {
+        err << error << Qt::endl;
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -18,6 +51,9 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     CtlOptions options;
     args.removeFirst();
+    if (args.size() == 4 && args.first() == QLatin1String("--allocate")) {
+        return Allocate(args[1].toInt(), args[2], args[3], out, err);
+    }
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
         if (option == QLatin1String("--pause")) {
@@ -27,8 +63,6 @@ int main(int argc, char *argv[])
                 while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
                 }
             };
-        } else if (option == QLatin1String("--reply-timeout") && !args.isEmpty()) {
-            options.timing.replyTimeoutMs = args.takeFirst().toInt();
         } else if (option == QLatin1String("--watch-interval") && !args.isEmpty()) {
             options.watchIntervalMs = args.takeFirst().toInt();
         } else {

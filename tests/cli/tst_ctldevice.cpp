@@ -1,31 +1,20 @@
 // quillonctl against a simulated Quillon on a pseudo-terminal: the installed program run as a
 // child process, and in-process where a test needs shorter time limits or its own port map.
-#include "cli/quillonctl.h"
+#include "ctlharness.h"
 #include "protocol/settingstexts.h"
 #include "protocol/setupframe.h"
-#include "sim/simulatedquillon.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
-#include <memory>
 
 using namespace quillon;
+using namespace quillon::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
 
 // The settings of the worked example, as the device holds them and as read prints them.
 const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
@@ -36,15 +25,6 @@ const QStringList kExampleTexts{"12345678",      "00:1A:2B:3C:4D:5E", "192.168.0
                                 "255.255.255.0", "192.168.0.1",       "192.168.0.1",
                                 "0.0.0.0"};
 const QStringList kKeys{"serial", "mac", "ip", "mask", "gateway", "dns1", "dns2"};
-
-QByteArray Wire(const Bytes &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
-}
-
-const QByteArray kRead = QByteArray::fromHex("0252005203");
-const QByteArray kFormat = QByteArray::fromHex("0246004603");
 
 // The "W" frame the window sends when its 27 boxes hold these texts: the serial number, the
 // MAC split at its colons and each address at its dots.
@@ -87,6 +67,14 @@ private:
     QString device() const { return QString::fromStdString(sim_->devicePath()); }
     QByteArray wire() const { return Wire(sim_->received()); }
 
+    DeviceSettings setSerial(quint32 serial)
+    {
+        DeviceSettings settings = kExample;
+        settings.serialNumber = static_cast<std::int32_t>(serial);
+        sim_->setSettings(settings);
+        return settings;
+    }
+
     // "@" in an argument stands for the device, "%" for the temporary directory.
     QStringList expand(QStringList arguments) const
     {
@@ -96,42 +84,24 @@ private:
         return arguments;
     }
 
-    void start(QProcess &process, const QStringList &arguments) const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("LANG", "C");
-        process.setProcessEnvironment(environment);
-        process.start(QUILLONCTL, expand(arguments));
-        QVERIFY(process.waitForStarted());
-    }
+    Run ctl(const QStringList &arguments) const { return RunChild(expand(arguments)); }
 
-    Run ctl(const QStringList &arguments) const
+    // In this process, with a port map of its own so that no real COM port is in the way.
+    Run inProcess(const QStringList &arguments, CtlOptions options = {}) const
     {
-        QProcess process;
-        start(process, arguments);
-        Run result;
-        if (!process.waitForFinished(30000)) {
-            process.kill();
-            process.waitForFinished();
-            return result;
+        if (!options.portMap) {
+            options.portMap = PortMap();
         }
-        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError());
-        return result;
-    }
-
-    Run inProcess(const QStringList &arguments, const CtlOptions &options) const
-    {
-        Run result;
-        QTextStream out(&result.out);
-        QTextStream err(&result.err);
-        result.status =
-            RunQuillonCtl(QStringList{"quillonctl"} + expand(arguments), options, out, err);
-        return result;
+        return RunCtl(expand(arguments), options);
     }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(WriteFile(dir_.filePath("bad.json"), R"({"ip": "10.0.0.2", "colour": "red"})"));
+        QVERIFY(WriteFile(dir_.filePath("partial.json"),
+                          R"({"ip": "10.1.1.1", "gateway": "10.1.1.254", "serial": 5})"));
+    }
     void init()
     {
         sim_ = std::make_unique<SimulatedQuillon>();
@@ -168,9 +138,7 @@ private slots:
         QFETCH(quint32, serial);
         QFETCH(bool, json);
         QFETCH(QString, printed);
-        DeviceSettings settings = kExample;
-        settings.serialNumber = static_cast<std::int32_t>(serial);
-        sim_->setSettings(settings);
+        setSerial(serial);
         const Run result =
             ctl(json ? QStringList{"read", "@", "--json"} : QStringList{"read", "@"});
         QCOMPARE(result.err, QString());
@@ -202,27 +170,25 @@ private slots:
         row("dns1", {"--dns1", "1.1.1.1"}, 5, "1.1.1.1");
         row("dns2", {"--dns2", "255.255.255.255"}, 6, "255.255.255.255");
         row("the same value", {"--ip", "192.168.0.100"}, 2, "192.168.0.100");
+        const auto words = [](const char *text) {
+            return QString(text).split(' ');
+        };
         QTest::newRow("all together")
-            << 12345678u << QStringList{"--serial",  "2",        "--mac",  "FF:EE:DD:03:02:01",
-                                        "--ip",      "10.0.0.2", "--mask", "255.0.0.0",
-                                        "--gateway", "10.0.0.1", "--dns1", "8.8.8.8",
-                                        "--dns2",    "8.8.4.4"}
-            << QStringList{"2",        "FF:EE:DD:03:02:01", "10.0.0.2", "255.0.0.0",
-                           "10.0.0.1", "8.8.8.8",           "8.8.4.4"};
-        // The factory defaults never touch the serial number; an option overrides them.
-        QTest::newRow("defaults and an option")
-            << 12345678u << QStringList{"--defaults", "--gateway", "10.10.10.1"}
-            << QStringList{"12345678",   "02:5C:E1:C0:00:00", "10.10.10.11", "255.255.255.0",
-                           "10.10.10.1", "0.0.0.0",           "0.0.0.0"};
+            << 12345678u
+            << words("--serial 2 --mac FF:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
+                     "--gateway 10.0.0.1 --dns1 8.8.8.8 --dns2 8.8.4.4")
+            << words("2 FF:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
+        // device <- --from file <- --defaults <- single options; defaults keep the serial.
+        QTest::newRow("file, defaults and an option")
+            << 12345678u << words("--dns1 10.10.10.1 --defaults --from %/partial.json")
+            << words("5 02:5C:E1:C0:00:00 10.10.10.11 255.255.255.0 0.0.0.0 10.10.10.1 0.0.0.0");
     }
     void write()
     {
         QFETCH(quint32, deviceSerial);
         QFETCH(QStringList, options);
         QFETCH(QStringList, expected);
-        DeviceSettings device = kExample;
-        device.serialNumber = static_cast<std::int32_t>(deviceSerial);
-        sim_->setSettings(device);
+        setSerial(deviceSerial);
         const Run result = ctl(QStringList{"write", "@", "--json"} + options);
         QCOMPARE(result.err, QString());
         QCOMPARE(result.status, 0);
@@ -256,10 +222,7 @@ private slots:
     {
         const Run saved = ctl({"read", "@", "--json"});
         QCOMPARE(saved.status, 0);
-        QFile file(dir_.filePath("device.json"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(saved.out.toUtf8());
-        file.close();
+        QVERIFY(WriteFile(dir_.filePath("device.json"), saved.out.toUtf8()));
 
         sim_->setSettings(DeviceSettings{});
         sim_->clearReceived();
@@ -271,95 +234,62 @@ private slots:
         QCOMPARE(wire(), kRead + WindowFrame(expected) + kRead);
     }
 
-    // Refused with status 2 before anything is written; only the device's own serial number,
-    // which takes a read to learn, costs a request.
-    void refusals_data()
+    // One line on standard error, the status that tells a refusal (2) from a device fault (1)
+    // and a port fault (3), and on the wire only what the command needed to learn its fault.
+    void errors_data()
     {
-        QTest::addColumn<quint32>("deviceSerial");
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<QByteArray>("sent");
-        const auto row = [](const char *name, QStringList arguments, QString named,
-                            QByteArray sent = {}, quint32 serial = 12345678) {
-            QTest::newRow(name) << serial << arguments << named << sent;
-        };
-        row("serial too large", {"write", "@", "--serial", "2147483648"}, "--serial");
-        row("mac too short", {"write", "@", "--mac", "00:1A:2B:3C:4D"}, "--mac");
-        row("ip octet 256", {"write", "@", "--ip", "10.0.0.256"}, "--ip");
-        row("bad file", {"write", "@", "--from", "%/bad.json"}, "bad.json");
-        row("nothing to write", {"write", "@"}, "nothing to write");
-        row("format without --yes", {"format", "@"}, "erase ALL files");
-        row("device serial too large", {"write", "@", "--ip", "10.0.0.2"},
-            "serial number 2147483648 is above 2147483647", kRead, 2147483648u);
-    }
-    void refusals()
-    {
-        QFETCH(quint32, deviceSerial);
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, named);
-        QFETCH(QByteArray, sent);
-        QFile bad(dir_.filePath("bad.json"));
-        QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(R"({"ip": "10.0.0.2", "colour": "red"})");
-        bad.close();
-        DeviceSettings device = kExample;
-        device.serialNumber = static_cast<std::int32_t>(deviceSerial);
-        sim_->setSettings(device);
-
-        const Run result = ctl(arguments);
-        QCOMPARE(result.status, 2);
-        QVERIFY2(result.err.contains(named), qPrintable(result.err));
-        QCOMPARE(result.err.count('\n'), 1);
-        QCOMPARE(result.out, QString());
-        QCOMPARE(wire(), sent);
-        QCOMPARE(sim_->settings(), device);
-    }
-
-    // One line on standard error and the status that tells a device fault from a port fault.
-    void failures_data()
-    {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("holdPort");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("named");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("fault"); // -1: another program holds the port
+        QTest::addColumn<quint32>("deviceSerial");
+        const auto row = [](const char *name, QStringList arguments, int status, QString named,
+                            QByteArray sent = {}, int fault = 0, quint32 serial = 12345678) {
+            QTest::newRow(name) << arguments << status << named << sent << fault << serial;
+        };
+        row("serial too large", {"write", "@", "--serial", "2147483648"}, 2, "--serial");
+        row("mac too short", {"write", "@", "--mac", "00:1A:2B:3C:4D"}, 2, "--mac");
+        row("ip octet 256", {"write", "@", "--ip", "10.0.0.256"}, 2, "--ip");
+        row("bad file", {"write", "@", "--from", "%/bad.json"}, 2, "bad.json");
+        row("nothing to write", {"write", "@"}, 2, "nothing to write");
+        row("format without --yes", {"format", "@"}, 2, "erase ALL files");
+        row("device serial too large", {"write", "@", "--ip", "10.0.0.2"}, 2,
+            "serial number 2147483648 is above 2147483647", kRead, 0, 2147483648u);
         using Fault = SimulatedQuillon::ReplyFault;
         // The one real wait for the 2-second reply timeout.
-        QTest::newRow("no reply") << int(Fault::NoReply) << QStringList{"read", "@"} << false << 1
-                                  << "read: Timeout: no complete reply from @ within 2 s";
-        QTest::newRow("checksum error, read")
-            << int(Fault::WrongChecksum) << QStringList{"read", "@", "--json"} << false << 1
-            << "read: Checksum error in the reply from @";
-        QTest::newRow("checksum error, format")
-            << int(Fault::WrongChecksum) << QStringList{"format", "@", "--yes"} << false << 1
-            << "format: Checksum error";
-        QTest::newRow("missing port") << int(Fault::None) << QStringList{"read", "%/none"} << false
-                                      << 3 << "quillonctl: Port error: %/none does not exist";
-        QTest::newRow("port in use")
-            << int(Fault::None) << QStringList{"write", "@", "--ip", "1.2.3.4"} << true << 3
-            << "quillonctl: Port error: @ is in use by another program";
+        row("no reply", {"read", "@"}, 1, "read: Timeout: no complete reply from @ within 2 s",
+            kRead, int(Fault::NoReply));
+        row("checksum error, read", {"read", "@", "--json"}, 1,
+            "read: Checksum error in the reply from @", kRead, int(Fault::WrongChecksum));
+        row("checksum error, format", {"format", "@", "--yes"}, 1, "format: Checksum error",
+            kFormat, int(Fault::WrongChecksum));
+        row("missing port", {"read", "%/none"}, 3, "quillonctl: Port error: %/none does not exist");
+        row("port in use", {"write", "@", "--ip", "1.2.3.4"}, 3,
+            "quillonctl: Port error: @ is in use by another program", {}, -1);
     }
-    void failures()
+    void errors()
     {
-        QFETCH(int, fault);
         QFETCH(QStringList, arguments);
-        QFETCH(bool, holdPort);
         QFETCH(int, status);
         QFETCH(QString, named);
-        sim_->setReplyFault(static_cast<SimulatedQuillon::ReplyFault>(fault));
+        QFETCH(QByteArray, sent);
+        QFETCH(int, fault);
+        QFETCH(quint32, deviceSerial);
+        const DeviceSettings held = setSerial(deviceSerial);
         QSerialPort other(device());
-        if (holdPort) {
+        if (fault < 0) {
             QVERIFY(other.open(QIODevice::ReadWrite));
+        } else {
+            sim_->setReplyFault(static_cast<SimulatedQuillon::ReplyFault>(fault));
         }
         const Run result = ctl(arguments);
         QCOMPARE(result.status, status);
         QCOMPARE(result.out, QString());
         QCOMPARE(result.err.count('\n'), 1);
-        named = expand({named}).front();
-        QVERIFY2(result.err.contains(named), qPrintable(result.err));
-        if (status == 3) {
-            QCOMPARE(wire(), QByteArray());
-        }
+        QVERIFY2(result.err.contains(expand({named}).front()), qPrintable(result.err));
+        QCOMPARE(wire(), sent);
+        QCOMPARE(sim_->settings(), held);
     }
 
     void formatAnswered()
@@ -377,7 +307,6 @@ private slots:
     {
         sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
         CtlOptions options;
-        options.portMap = PortMap();
         options.timing.progressTickMs = 10;
         options.timing.progressSteps = 5;
         const Run result = inProcess({"format", "@", "--yes"}, options);
@@ -395,7 +324,6 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("format") << QStringList{"format", "@", "--yes"} << kFormat
                                 << "format: aborted; @ may still be formatting its flash";
-        QTest::newRow("read") << QStringList{"read", "@"} << kRead << "read: interrupted";
         QTest::newRow("write, during its first read")
             << QStringList{"write", "@", "--ip", "1.2.3.4"} << kRead
             << "write: reading the device: interrupted";
@@ -407,14 +335,12 @@ private slots:
         QFETCH(QString, named);
         sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
         QProcess process;
-        start(process, arguments);
+        Start(process, expand(arguments));
         QVERIFY(sim_->waitForReceived(static_cast<std::size_t>(request.size()), 10s));
         ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        QVERIFY(process.waitForFinished(10000));
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 130);
-        const QString err = QString::fromUtf8(process.readAllStandardError());
-        QCOMPARE(err, "quillonctl: " + expand({named}).front() + "\n");
+        const Run result = Finish(process);
+        QCOMPARE(result.status, 130);
+        QCOMPARE(result.err, "quillonctl: " + expand({named}).front() + "\n");
         QCOMPARE(wire(), request);
         // The port is closed: another program can open it at once.
         QSerialPort next(device());
@@ -433,15 +359,21 @@ private slots:
         QVERIFY(read.out.startsWith("{\"serial\": 12345678,"));
         const Run missing = inProcess({"read", "COM2"}, options);
         QCOMPARE(missing.status, 3);
-        QCOMPARE(missing.err, QStringLiteral("quillonctl: Port error: COM2 (%1) does not exist\n")
-                                  .arg(dir_.filePath("gone")));
-        const Run ports = inProcess({"ports", "--json"}, options);
-        QCOMPARE(ports.status, 0);
-        const QJsonDocument listing = QJsonDocument::fromJson(ports.out.toUtf8());
-        QCOMPARE(listing[0]["port"].toString(), "COM1");
-        QCOMPARE(listing[0]["opens"].toBool(), true);
-        QCOMPARE(listing[1]["port"].toString(), "COM2");
-        QCOMPARE(listing[1]["opens"].toBool(), false);
+        QCOMPARE(missing.err,
+                 expand({"quillonctl: Port error: COM2 (%/gone) does not exist\n"}).front());
+
+        const Run text = inProcess({"ports"}, options);
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out.count('\n'), 2);
+        QCOMPARE(text.out.simplified(),
+                 expand({"COM1 @ opens simulated Quillon COM2 %/gone does not exist"}).front());
+        const Run json = inProcess({"ports", "--json"}, options);
+        QCOMPARE(json.status, 0);
+        QCOMPARE(json.out.trimmed(),
+                 expand({R"([{"description":"simulated Quillon","device":"@","opens":true,)"
+                         R"("port":"COM1"},{"description":"","device":"%/gone","opens":false,)"
+                         R"("port":"COM2","reason":"Port error: COM2 (%/gone) does not exist"}])"})
+                     .front());
     }
 };
 
