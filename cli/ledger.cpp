@@ -100,16 +100,9 @@ bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
 {
     // WAL: a commit costs one append and sync, and readers never wait for the writer. FULL
     // syncs every commit, so an allocation survives a power cut as well as a kill.
-    QSqlQuery mode(sql_.db());
-    if (!mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !mode.next() ||
-        mode.value(0).toString() != QLatin1String("wal")) {
-        *error =
-            QStringLiteral("cannot open the ledger %1 for writing: %2")
-                .arg(sql_.path(), mode.lastError().isValid() ? mode.lastError().databaseText()
-                                                             : QStringLiteral("no WAL journal"));
+    if (!sql_.enableWal(error)) {
         return false;
     }
-    mode.finish();
     if (!sql_.exec(QStringLiteral("PRAGMA synchronous=FULL"), error) ||
         !sql_.beginImmediate(error)) {
         return false;

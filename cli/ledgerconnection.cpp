@@ -1,7 +1,9 @@
 #include "cli/ledgerconnection.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUuid>
 
 namespace quillon {
@@ -78,6 +80,30 @@ bool LedgerConnection::beginImmediate(QString *error)
             *error = QStringLiteral("ledger %1: %2").arg(path_, begin.lastError().databaseText());
             return false;
         }
+    }
+}
+
+bool LedgerConnection::enableWal(QString *error)
+{
+    // Switching a new file to WAL needs it to itself and does not wait for the busy timeout: a
+    // second process opening the same new ledger at that moment retries instead of failing.
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery mode(db_);
+        if (mode.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && mode.next() &&
+            mode.value(0).toString() == QLatin1String("wal")) {
+            return true;
+        }
+        const QString code = mode.lastError().nativeErrorCode();
+        const bool busy = code == kSqliteBusy || code == kSqliteLocked;
+        if (!busy || waited.elapsed() >= kBusyTimeoutMs) {
+            *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
+                         .arg(path_, mode.lastError().isValid() ? mode.lastError().databaseText()
+                                                                : QStringLiteral("no WAL journal"));
+            return false;
+        }
+        QThread::msleep(kWalRetryMs);
     }
 }
 

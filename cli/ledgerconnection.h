@@ -15,6 +15,7 @@ class LedgerConnection
 public:
     // How long a statement waits for another process's transaction before it gives up.
     static constexpr int kBusyTimeoutMs = 5000;
+    static constexpr int kWalRetryMs = 5;
 
     // Failures leave isOpen() false with the reason in `error`.
     LedgerConnection(const QString &path, bool readOnly, QString *error);
@@ -29,6 +30,8 @@ public:
     // Each returns false with "ledger PATH: <database's reason>" in `error`.
     bool exec(QSqlQuery &query, QString *error);
     bool exec(const QString &sql, QString *error);
+    // The write-ahead log, so that readers never wait for the writer.
+    bool enableWal(QString *error);
     bool beginImmediate(QString *error);
     bool commit(QString *error);
     void rollback();
