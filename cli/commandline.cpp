@@ -48,8 +48,13 @@ int CommandLine::refuse(CtlContext &context, const QString &message) const
     return context.fail(QStringLiteral("%1: %2").arg(command_, message), kExitUsage);
 }
 
-std::optional<PortArgument> OnePort(const CommandLine &line, CtlContext &context, int *status)
+std::optional<PortArgument> ParseOnePort(CommandLine &line, const QStringList &arguments,
+                                         CtlContext &context, int *status)
 {
+    if (const std::optional<int> ended = line.parse(arguments, context)) {
+        *status = *ended;
+        return std::nullopt;
+    }
     const QStringList ports = line.positional();
     if (ports.size() != 1) {
         *status = line.refuse(context, ports.isEmpty() ? QStringLiteral("give a PORT")

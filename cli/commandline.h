@@ -42,9 +42,11 @@ private:
     QStringList valueOptions_;
 };
 
-// The one PORT of read, write and format, resolved; refuses (status 2 in `status`) a missing,
-// extra or malformed one.
-std::optional<PortArgument> OnePort(const CommandLine &line, CtlContext &context, int *status);
+// Parses the command line of read, write and format and resolves its one PORT. Nothing when the
+// command must not run, with the status to end with: 0 after --help, 2 after a refusal of the
+// options or of a missing, extra or malformed PORT.
+std::optional<PortArgument> ParseOnePort(CommandLine &line, const QStringList &arguments,
+                                         CtlContext &context, int *status);
 
 // A COM number without a host device fails like an open of a missing port: the window's
 // "Port error" line, status 3. False when it has none.

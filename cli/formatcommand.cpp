@@ -11,11 +11,8 @@ int RunFormatCommand(const QStringList &arguments, CtlContext &context)
     CommandLine line(QStringLiteral("format"),
                      QStringLiteral("Usage: quillonctl format PORT --yes\n"));
     line.addFlag(QStringLiteral("yes"));
-    if (const std::optional<int> status = line.parse(arguments, context)) {
-        return *status;
-    }
     int status = kExitUsage;
-    const std::optional<PortArgument> port = OnePort(line, context, &status);
+    const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {
         return status;
     }

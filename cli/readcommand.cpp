@@ -11,11 +11,8 @@ int RunReadCommand(const QStringList &arguments, CtlContext &context)
     CommandLine line(QStringLiteral("read"),
                      QStringLiteral("Usage: quillonctl read PORT [--json]\n"));
     line.addFlag(QStringLiteral("json"));
-    if (const std::optional<int> status = line.parse(arguments, context)) {
-        return *status;
-    }
     int status = kExitUsage;
-    const std::optional<PortArgument> port = OnePort(line, context, &status);
+    const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {
         return status;
     }

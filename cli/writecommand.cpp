@@ -39,11 +39,8 @@ int RunWriteCommand(const QStringList &arguments, CtlContext &context)
     }
     line.addFlag(QStringLiteral("defaults"));
     line.addFlag(QStringLiteral("json"));
-    if (const std::optional<int> status = line.parse(arguments, context)) {
-        return *status;
-    }
     int status = kExitUsage;
-    const std::optional<PortArgument> port = OnePort(line, context, &status);
+    const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {
         return status;
     }
