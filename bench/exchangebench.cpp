@@ -25,11 +25,6 @@ namespace {
 
 constexpr int kWarmUp = 100;
 constexpr int kExchanges = 1000;
-constexpr std::size_t kReadReplyBytes = 105;
-constexpr std::array<std::uint8_t, 5> kReadRequest{0x02, 0x52, 0x00, 0x52, 0x03};
-constexpr std::chrono::milliseconds kRawTimeout{2000};
-// On a real line at 115200 baud the exchange itself takes this long.
-constexpr double kLineExchangeMs = 9.549;
 
 void PrintRow(const char *name, const Samples &s)
 {

@@ -33,10 +33,6 @@ namespace {
 
 constexpr int kWarmUp = 20;
 constexpr int kExchanges = 400;
-constexpr std::size_t kReadReplyBytes = 105;
-constexpr std::array<std::uint8_t, 5> kReadRequest{0x02, 0x52, 0x00, 0x52, 0x03};
-constexpr std::chrono::milliseconds kRawTimeout{2000};
-constexpr double kFloorMs = 9.549;
 constexpr char kTmpfsArgument[] = "--tmpfs-lock-directory";
 
 double Ms(std::chrono::steady_clock::duration d)
@@ -114,8 +110,8 @@ int Measure(int argc, char *argv[], const char *lockdir)
         }
     }
 
-    const double ratio = figures.tool.median() / kFloorMs;
-    const double ratioP99 = figures.tool.percentile(99) / kFloorMs;
+    const double ratio = figures.tool.median() / kLineExchangeMs;
+    const double ratioP99 = figures.tool.percentile(99) / kLineExchangeMs;
     std::printf("Read Setup at 115200 baud, lock directory %s (%s), %d exchanges each after %d "
                 "warm-up; device thread %s\n",
                 lockdir, SerialLockDirectory().c_str(), kExchanges, kWarmUp,
@@ -125,10 +121,10 @@ int Measure(int argc, char *argv[], const char *lockdir)
     PrintRow("raw POSIX client", figures.raw);
     PrintRow("tool: click posted to request at device", figures.toRequest);
     PrintRow("tool: last reply byte to CloseCom painted", figures.afterReply);
-    std::printf("wire floor %.3f ms; exchanges failed: %d\n", kFloorMs, figures.failed);
+    std::printf("wire floor %.3f ms; exchanges failed: %d\n", kLineExchangeMs, figures.failed);
     std::printf("bench=paced lockdir=%s floor_ms=%.3f tool_median_ms=%.3f tool_p99_ms=%.3f "
                 "raw_median_ms=%.3f ratio=%.3f ratio_p99=%.3f\n",
-                lockdir, kFloorMs, figures.tool.median(), figures.tool.percentile(99),
+                lockdir, kLineExchangeMs, figures.tool.median(), figures.tool.percentile(99),
                 figures.raw.median(), ratio, ratioP99);
     std::fflush(stdout);
     return 0;
