@@ -13,7 +13,8 @@ int main(int argc, char *argv[])
     const quillon::ProgramInfo program{
         "quillon-demo", "Opens the Quillon configurator with a simulated Quillon on COM1, so that\n"
                         "every command can be tried without a device."};
-    if (const auto status = quillon::AnswerInfoOptions(program, argc, argv, std::cout)) {
+    if (const auto status =
+            quillon::AnswerBeforeApplication(program, argc, argv, std::cout, std::cerr)) {
         return *status;
     }
     QApplication app(argc, argv);

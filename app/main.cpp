@@ -10,7 +10,8 @@ int main(int argc, char *argv[])
     const quillon::ProgramInfo program{
         "quillon", "Opens the window that reads, edits and writes the settings of a Quillon\n"
                    "over a serial port."};
-    if (const auto status = quillon::AnswerInfoOptions(program, argc, argv, std::cout)) {
+    if (const auto status =
+            quillon::AnswerBeforeApplication(program, argc, argv, std::cout, std::cerr)) {
         return *status;
     }
     // Listing and trying the host's ports takes longer than building the form: both at once.

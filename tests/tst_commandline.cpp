@@ -44,6 +44,15 @@ private slots:
             2, "", "quillon: unknown argument 'COM3'\n" + usage);
         row("demo unknown option", demo, {"-platform", "offscreen", "-x"}, 2, "",
             "quillon-demo: unknown argument '-x'\n" + demoUsage);
+        // Without -platform there is no display to be had: the mistake is found before Qt
+        // would abort for want of one, and Qt's own options are still told apart from it.
+        row("unknown option, no display", tool, {"--bogus"}, 2, "",
+            "quillon: unknown argument '--bogus'\n" + usage);
+        row("Qt's options, then a mistake, no display", tool,
+            {"-style", "fusion", "--reverse", "-stylesheet=a.qss", "-name", "q", "COM3"}, 2, "",
+            "quillon: unknown argument 'COM3'\n" + usage);
+        row("demo Qt option without its value, no display", demo, {"-style"}, 2, "",
+            "quillon-demo: unknown argument '-style'\n" + demoUsage);
     }
 
     void arguments()
