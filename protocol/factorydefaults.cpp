@@ -1,6 +1,9 @@
 #include "protocol/factorydefaults.h"
 
+#include "protocol/settingstexts.h"
+
 #include <array>
+#include <string>
 
 namespace quillon {
 
@@ -24,6 +27,16 @@ std::optional<std::string_view> FactoryDefaultText(Box box)
         return std::nullopt;
     }
     return kFactoryTexts[BoxIndex(box) - 1];
+}
+
+DeviceSettings FactorySettings()
+{
+    BoxTexts<std::string> texts;
+    texts[BoxIndex(Box::serialno)] = "0";
+    for (int index = BoxIndex(Box::macadr1); index < kBoxCount; ++index) {
+        texts[index] = *FactoryDefaultText(BoxAt(index));
+    }
+    return *SettingsFromTexts(texts).settings;
 }
 
 } // namespace quillon
