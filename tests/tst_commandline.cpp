@@ -51,8 +51,6 @@ private slots:
         row("Qt's options, then a mistake, no display", tool,
             {"-style", "fusion", "--reverse", "-stylesheet=a.qss", "-name", "q", "COM3"}, 2, "",
             "quillon: unknown argument 'COM3'\n" + usage);
-        row("demo Qt option without its value, no display", demo, {"-style"}, 2, "",
-            "quillon-demo: unknown argument '-style'\n" + demoUsage);
     }
 
     void arguments()
