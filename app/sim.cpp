@@ -118,6 +118,9 @@ std::optional<int> ParseOptions(const QStringList &arguments, SimOptions &option
         options.fault = *named;
     }
     options.linkDirectory = parser.value(link);
+    if (parser.isSet(link) && options.linkDirectory.isEmpty()) {
+        return Refuse(QStringLiteral("--link takes a directory"));
+    }
     options.lineRate = parser.isSet(lineRate);
     return std::nullopt;
 }
