@@ -109,7 +109,7 @@ private slots:
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QStringList>("offered");
         const QString device = QString::fromStdString(device_.devicePath());
-        const QString file = SIM_MAN_PAGE;
+        const QString file = COMPLETION_SCRIPT;
         QTest::newRow("commands") << QStringList{""}
                                   << QStringList{"read",      "write",  "format", "ports",
                                                  "provision", "ledger", "help"};
