@@ -2,7 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
-#include "cli/ledger.h"
+#include "ledger/ledger.h"
 
 namespace quillon {
 

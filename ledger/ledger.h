@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/ledgerconnection.h"
-#include "cli/provisionplan.h"
-#include "cli/values.h"
+#include "ledger/ledgerconnection.h"
+#include "settings/provisionplan.h"
+#include "settings/values.h"
 
 #include <QList>
 #include <QString>
