@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace quillon {
 
@@ -36,7 +38,11 @@ class Exchange : public QObject
 {
     Q_OBJECT
 public:
+    // Each exchange opens the port that the front end's port name selects in the map.
     Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing = {},
+             QObject *parent = nullptr);
+    // Each exchange opens this port, resolved beforehand; the log names it by its description.
+    Exchange(FrontEnd &frontEnd, PortTarget port, ExchangeTiming timing = {},
              QObject *parent = nullptr);
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
@@ -50,7 +56,7 @@ public:
     bool busy() const { return state_ != ExchangeState::Idle; }
     std::int32_t exchange_no() const { return exchange_no_; }
 
-    // Each starts an exchange on the front end's port, and does nothing unless idle.
+    // Each starts an exchange, and does nothing unless idle.
     void StartRead();
     void StartWrite(const DeviceSettings &settings);
     void StartFormat();
@@ -89,7 +95,8 @@ private:
     // Timeout and abort: the bar keeps its value and Format Flash keeps its state.
     void EndWithoutReply(ExchangeOutcome outcome);
     // The end path of a port that could not be opened: one red line that says why.
-    void FailOpen(const QString &reason);
+    void FailOpen(const QString &reason, const OpenFailure &failure, const QString &port);
+    QString PortName() const;
     void StopTimers();
     void ArmReplyTimeout(int ms);
     void SetProgress(int value);
@@ -97,12 +104,14 @@ private:
 
     FrontEnd &frontEnd_;
     PortMap portMap_;
+    std::optional<PortTarget> fixedPort_;
     ExchangeTiming timing_;
     MSComm comm_;
     ReplyParser parser_;
     QTimer timer1_;
     QTimer timer3_;
     QList<PortProbe> scan_;
+    BoxTexts<std::string> reply_; // the texts of the running read's reply, for its settings
     std::int32_t exchange_no_ = 0;
     ExchangeState state_ = ExchangeState::Idle;
     int progress_ = 0;

@@ -228,7 +228,9 @@ void tst_Engine::stateTransitions()
     QVERIFY(!shown.busy && !shown.formatIsAbort);
     QVERIFY(shown.readEnabled && shown.writeEnabled);
     QCOMPARE(shown.formatEnabled, formatAfter);
-    QCOMPARE(station.ends[0].reason.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].port.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].settings.has_value(),
+             outcome == ExchangeOutcome::Ok && running == ExchangeState::Reading);
     // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
     QTest::qWait(50);
     QCOMPARE(station.ends.size(), 1);

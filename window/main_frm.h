@@ -1,8 +1,8 @@
 #pragma once
 
 #include "commands/commands.h"
+#include "commands/settingsform.h"
 #include "link/exchange.h"
-#include "link/frontend.h"
 #include "link/portmap.h"
 #include "link/portscan.h"
 
@@ -25,7 +25,7 @@ class PortPicker;
 
 // The tool's one window: the controls of the form, the port pick and the Qt side of the front
 // end. The editing rules of the settings boxes live in FieldEditor.
-class main_frm : public QWidget, public FrontEnd
+class main_frm : public QWidget, public SettingsForm
 {
     Q_OBJECT
 public:
