@@ -63,6 +63,9 @@ QString PortErrorLine(const OpenFailure &failure, const QString &port)
 Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, QObject *parent)
     : QObject(parent), frontEnd_(frontEnd), portMap_(std::move(portMap)), timing_(timing)
 {
+    comm_.setObjectName(QStringLiteral("MSComm1"));
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer3_.setObjectName(QStringLiteral("Timer3"));
     // Coarse timers may fire up to 5 % early; these intervals are promises to the operator.
     timer1_.setTimerType(Qt::PreciseTimer);
     timer3_.setTimerType(Qt::PreciseTimer);

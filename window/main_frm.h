@@ -56,10 +56,6 @@ public:
 
     bool confirmFormat() override;
 
-    // Set on the window rather than the application, so entering busy twice never leaves the
-    // hourglass behind.
-    void setBusyPointer(bool busy);
-
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -69,6 +65,9 @@ private:
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
     void applyLogColor();
+    // Set on the window rather than the application, so entering busy twice never leaves the
+    // hourglass behind.
+    void setBusyPointer(bool busy);
     // Enables or disables a command button without ever handing the focus to Exit.
     void setCommandEnabled(QWidget *button, bool enabled);
 
