@@ -121,7 +121,7 @@ void PortProvisioner::provision(const DeviceSettings &found)
         return;
     }
     if (*known) {
-        deviceEnded(DeviceReport::Outcome::alreadyProvisioned);
+        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
         return;
     }
     phase_ = Phase::Allocating;
@@ -151,7 +151,7 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 void PortProvisioner::onWritten()
 {
     if (!Ok(session_.lastEnd())) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
@@ -168,24 +168,24 @@ void PortProvisioner::onVerified()
 {
     const std::optional<DeviceSettings> got = session_.settings();
     if (!got) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back: %1").arg(session_.failure()));
         return;
     }
     shown_ = {got->serialNumber, got->mac};
     if (*got != target_) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back differs: %1").arg(Differences(target_, *got)));
         return;
     }
-    deviceEnded(DeviceReport::Outcome::verified);
+    deviceEnded(DeviceReport::Outcome::Verified);
 }
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
     QString error;
-    const bool recorded = outcome == DeviceReport::Outcome::alreadyProvisioned ||
-                          (outcome == DeviceReport::Outcome::verified
+    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+                          (outcome == DeviceReport::Outcome::Verified
                                ? setup_.ledger->markVerified(allocation_.id, &error)
                                : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,

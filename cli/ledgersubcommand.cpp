@@ -1,4 +1,4 @@
-#include "cli/ledgercommand.h"
+#include "cli/ledgersubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -89,7 +89,7 @@ QString Table(const QList<Ledger::Row> &rows)
 
 } // namespace
 
-int RunLedgerCommand(const QStringList &arguments, CtlContext &context)
+int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("ledger"),
                      QStringLiteral("Usage: quillonctl ledger [--ledger FILE] [--csv]\n"));

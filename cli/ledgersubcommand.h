@@ -7,6 +7,6 @@ namespace quillon {
 class CtlContext;
 
 // quillonctl ledger [--ledger FILE] [--csv]: the ledger's rows, as a table or as CSV.
-int RunLedgerCommand(const QStringList &arguments, CtlContext &context);
+int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context);
 
 } // namespace quillon
