@@ -4,11 +4,14 @@
 #include "ui_main_frm.h"
 #include "window/boxnames.h"
 #include "window/fieldeditor.h"
+#include "window/groupboxstyle.h"
 #include "window/logcolors.h"
 #include "window/portpicker.h"
 
+#include <QGroupBox>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyleFactory>
 
 // Resources of a static library must be pulled in by name, and only from the global namespace.
 static void initResources()
@@ -43,6 +46,15 @@ main_frm::main_frm(PortScan scan, QWidget *parent)
 {
     initResources();
     ui_->setupUi(this);
+    // A fresh instance of the application's style to wrap; one built elsewhere is left as it is.
+    // Made after the form, so that it outlives the boxes that use it.
+    if (QStyle *base = QStyleFactory::create(style()->name())) {
+        auto *boxStyle = new GroupBoxStyle(base);
+        boxStyle->setParent(this);
+        for (QGroupBox *box : findChildren<QGroupBox *>()) {
+            box->setStyle(boxStyle);
+        }
+    }
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
     ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
