@@ -100,34 +100,39 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
         SetProgress(0);
         Enable(timer3_);
     }
-    EnterBusy(kind);
+    state_ = kind;
+    ++exchange_no_;
     const QString name = frontEnd_.portName();
-    if (!OpenCom(name)) {
+    // The port opens and the request leaves before the window changes at all: the device answers
+    // while the window shows the busy state and paints the log, and the reply is handled only
+    // once this handler has shown every line.
+    const std::optional<QString> failure = OpenCom(name);
+    if (!failure) {
+        comm_.DiscardInput();
+        comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
+        // A format has no reply timeout of its own: the full progress bar arms it.
+        if (kind != ExchangeState::Formatting) {
+            ArmReplyTimeout(timing_.replyTimeoutMs);
+        }
+    }
+    EnterBusy(kind);
+    ShowOpenCom(name);
+    if (failure) {
+        FailOpen(*failure);
         return;
     }
-    // The request leaves before the log is painted: the device answers while the window paints,
-    // and the reply is handled only once this handler has shown every line.
-    comm_.DiscardInput();
-    comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
-    // A format has no reply timeout of its own: the full progress bar arms it.
-    if (kind != ExchangeState::Formatting) {
-        ArmReplyTimeout(timing_.replyTimeoutMs);
-    }
-    ShowOpenCom(name);
     AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
     frontEnd_.repaintLog();
 }
 
 void Exchange::EnterBusy(ExchangeState kind)
 {
-    state_ = kind;
     // A read or a write earns Format Flash again only if the device answers; a format keeps
     // the button, which aborts it meanwhile.
     formatOn_ = kind == ExchangeState::Formatting;
-    ++exchange_no_;
     ShowControls();
     frontEnd_.setLogState(LogState::Running);
-    // Painted once the port is open and the request is on its way.
+    // Painted with the "OpenCom: " line that follows.
     frontEnd_.setLog(QString());
 }
 
@@ -138,24 +143,20 @@ void Exchange::ShowOpenCom(const QString &name)
     frontEnd_.repaintLog();
 }
 
-bool Exchange::OpenCom(const QString &name)
+std::optional<QString> Exchange::OpenCom(const QString &name)
 {
     // A name that selects no port must never reach the port of an earlier exchange.
     const std::optional<PortTarget> target = portMap_.resolve(name);
     if (!target) {
-        ShowOpenCom(name);
-        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name));
-        return false;
+        return QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name);
     }
     comm_.setCommPort(*target);
     comm_.setSettings(kLineSettings);
     if (!comm_.setPortOpen(true)) {
-        ShowOpenCom(name);
-        FailOpen(PortErrorLine(comm_.openFailure(), target->description));
-        return false;
+        return PortErrorLine(comm_.openFailure(), target->description);
     }
     parser_.Reset();
-    return true;
+    return std::nullopt;
 }
 
 void Exchange::AppendStatus(const QString &text)
@@ -163,9 +164,12 @@ void Exchange::AppendStatus(const QString &text)
     frontEnd_.appendLog(text);
 }
 
-void Exchange::CloseCom()
+void Exchange::CloseCom(ExchangeOutcome outcome)
 {
-    AppendStatus(QStringLiteral("CloseCom: ") + frontEnd_.portName() + kLineEnd);
+    // No repaint falls between the outcome and the "CloseCom: " line, so one change of the log
+    // carries both and the label lays its text out once.
+    AppendStatus(OutcomeText(outcome) + kLineEnd + QStringLiteral("CloseCom: ") +
+                 frontEnd_.portName() + kLineEnd);
     // The operator sees the end first; no byte is parsed after the outcome whether or not the
     // port is still open meanwhile.
     frontEnd_.repaintLog();
@@ -266,9 +270,8 @@ void Exchange::EndWithReply(ReplyOutcome outcome)
     const bool ok = outcome == ReplyOutcome::Ok;
     frontEnd_.setLogState(ok ? LogState::Succeeded : LogState::Failed);
     const ExchangeOutcome end = ok ? ExchangeOutcome::Ok : ExchangeOutcome::ChecksumError;
-    AppendStatus(OutcomeText(end) + kLineEnd);
     const ExchangeState exchange = state_;
-    CloseCom();
+    CloseCom(end);
     LeaveBusy(true);
     emit ended({exchange, end, {}});
 }
@@ -277,9 +280,8 @@ void Exchange::EndWithoutReply(ExchangeOutcome outcome)
 {
     StopTimers();
     frontEnd_.setLogState(LogState::Failed);
-    AppendStatus(OutcomeText(outcome) + kLineEnd);
     const ExchangeState exchange = state_;
-    CloseCom();
+    CloseCom(outcome);
     LeaveBusy(false);
     emit ended({exchange, outcome, {}});
 }

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
 
 namespace quillon {
 
@@ -75,14 +76,15 @@ signals:
 
 private:
     void Start(ExchangeState kind, const Bytes &request);
+    // The window's part of entering the busy state; the exchange's own part is done by then.
     void EnterBusy(ExchangeState kind);
-    // False when the port could not be opened; the log's first line and the failed-open end path
-    // have then run.
-    bool OpenCom(const QString &name);
+    // The log line that says why the port could not be opened, or nothing once it is open.
+    std::optional<QString> OpenCom(const QString &name);
     // The log emptied, then its "OpenCom: " line, each painted.
     void ShowOpenCom(const QString &name);
     void AppendStatus(const QString &text);
-    void CloseCom();
+    // Appends the end path's outcome line with the "CloseCom: " line.
+    void CloseCom(ExchangeOutcome outcome);
     void LeaveBusy(bool enable_format);
 
     void EndWithReply(ReplyOutcome outcome);

@@ -134,6 +134,10 @@ void main_frm::appendLog(const QString &text)
 
 void main_frm::setLogState(LogState state)
 {
+    // A new palette on the label costs a style and layout pass even when nothing changes.
+    if (logState_ == state) {
+        return;
+    }
     logState_ = state;
     applyLogColor();
 }
