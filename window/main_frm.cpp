@@ -134,10 +134,6 @@ void main_frm::appendLog(const QString &text)
 
 void main_frm::setLogState(LogState state)
 {
-    // A new palette on the label costs a style and layout pass even when nothing changes.
-    if (logState_ == state) {
-        return;
-    }
     logState_ = state;
     applyLogColor();
 }
@@ -147,8 +143,15 @@ void main_frm::applyLogColor()
     if (!logState_) {
         return;
     }
+    const QColor color = LogColor(*logState_, this->palette());
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, LogColor(*logState_, this->palette()));
+    // A new palette on the label costs a style and layout pass even when the colour is the same:
+    // green while an exchange runs and after its "OK".
+    if (palette.isBrushSet(QPalette::Active, QPalette::WindowText) &&
+        palette.color(QPalette::WindowText) == color) {
+        return;
+    }
+    palette.setColor(QPalette::WindowText, color);
     ui_->status->setPalette(palette);
 }
 
