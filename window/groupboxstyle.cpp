@@ -11,8 +11,8 @@ namespace quillon {
 
 namespace {
 
-// Boxes measured between two style changes before the oldest measurements are dropped; the
-// window has six, each measured for a few parts.
+// Measurements kept at most; past that all are dropped and taken again. The window's five boxes
+// need a few each: one per part, state and size.
 constexpr std::size_t kMaxMeasurements = 64;
 
 } // namespace
