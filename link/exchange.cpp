@@ -96,10 +96,6 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
     if (busy()) {
         return;
     }
-    if (kind == ExchangeState::Formatting) {
-        SetProgress(0);
-        Enable(timer3_);
-    }
     state_ = kind;
     ++exchange_no_;
     const QString name = frontEnd_.portName();
@@ -114,6 +110,10 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
         if (kind != ExchangeState::Formatting) {
             ArmReplyTimeout(timing_.replyTimeoutMs);
         }
+    }
+    if (kind == ExchangeState::Formatting) {
+        SetProgress(0);
+        Enable(timer3_);
     }
     EnterBusy(kind);
     ShowOpenCom(name);
