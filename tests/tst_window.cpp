@@ -1,11 +1,14 @@
 #include "expected.h"
 #include "window/fieldeditor.h"
+#include "window/groupboxstyle.h"
 #include "window/main_frm.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -237,6 +240,56 @@ private slots:
         };
         QCOMPARE(entries(threaded), entries(direct));
         QCOMPARE(threaded.exchange().scan().size(), direct.exchange().scan().size());
+    }
+
+    // Drawn from the group boxes' kept measurements, the window equals the application's own
+    // style pixel for pixel. Repainted: a button's area, a band through a box's title, or all.
+    void groupBoxesDrawAsTheStyle_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<QString>("under");
+        QTest::newRow("light") << false << 1.0 << QString();
+        QTest::newRow("dark at 2x") << true << 2.0 << QString();
+        QTest::newRow("light at 2x, under a button") << false << 2.0 << "read_setup";
+        QTest::newRow("dark, under a button") << true << 1.0 << "write_setup";
+        QTest::newRow("through a title") << false << 2.0 << "Frame2";
+    }
+
+    void groupBoxesDrawAsTheStyle()
+    {
+        QFETCH(bool, dark);
+        QFETCH(qreal, scale);
+        QFETCH(QString, under);
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53)) : light);
+        main_frm window{PortMap{}};
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QRect area = window.rect();
+        if (const auto *control = child<QWidget>(window, under)) {
+            const bool box = qobject_cast<const QGroupBox *>(control) != nullptr;
+            area = {control->mapTo(&window, QPoint()),
+                    QSize(control->width(),
+                          box ? control->fontMetrics().height() / 2 : control->height())};
+        }
+        const auto render = [&] {
+            QImage image(window.size() * scale, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(scale);
+            image.fill(Qt::transparent);
+            window.render(&image, QPoint(), QRegion(area));
+            return image;
+        };
+        const QList<QGroupBox *> boxes = window.findChildren<QGroupBox *>();
+        QVERIFY(qobject_cast<GroupBoxStyle *>(boxes.first()->style()));
+        window.grab(); // measures every box
+        const QImage kept = render();
+        for (QGroupBox *box : boxes) {
+            box->setStyle(QApplication::style());
+        }
+        const QImage plain = render();
+        QApplication::setPalette(light);
+        QVERIFY(kept == plain);
     }
 };
 
