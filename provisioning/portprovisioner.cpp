@@ -30,6 +30,8 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
     pollTimer_.setTimerType(Qt::PreciseTimer);
     pollTimer_.setInterval(setup_.watchIntervalMs);
     connect(&pollTimer_, &QTimer::timeout, this, &PortProvisioner::poll);
+    // A device's read, write and read-back share one open of its port.
+    session_.keepPortOpen();
     connect(&session_, &DeviceSession::finished, this, &PortProvisioner::onExchangeEnded);
 }
 
@@ -54,6 +56,12 @@ void PortProvisioner::poll()
     if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
         session_.read();
     }
+}
+
+void PortProvisioner::awaitPoll()
+{
+    session_.release();
+    pollTimer_.start();
 }
 
 void PortProvisioner::onExchangeEnded()
@@ -86,7 +94,7 @@ void PortProvisioner::onSeekingRead()
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
-        pollTimer_.start();
+        awaitPoll();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
     }
@@ -100,9 +108,9 @@ void PortProvisioner::onWatchingRead()
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
         phase_ = Phase::Seeking;
-        pollTimer_.start();
+        awaitPoll();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
-        pollTimer_.start();
+        awaitPoll();
     } else {
         provision(*found);
     }
@@ -194,7 +202,7 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
         stop(error);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
-        pollTimer_.start();
+        awaitPoll();
     } else {
         finish();
     }
@@ -208,6 +216,7 @@ void PortProvisioner::stop(const QString &reason)
 
 void PortProvisioner::finish()
 {
+    session_.release();
     phase_ = Phase::Finished;
     emit finished();
 }

@@ -62,6 +62,8 @@ private:
     void stop(const QString &reason);
     void finish();
     void poll();
+    // Lets go of the port, so that no lock is held while waiting, and polls it again later.
+    void awaitPoll();
 
     QString name() const { return session_.name(); }
 
