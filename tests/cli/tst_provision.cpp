@@ -18,16 +18,6 @@ using namespace quillon::test;
 using namespace Qt::StringLiterals;
 using Fault = SimulatedQuillon::ReplyFault;
 
-namespace {
-
-bool OpensHere(const QString &path)
-{
-    QSerialPort port(path);
-    return port.open(QIODevice::ReadWrite);
-}
-
-} // namespace
-
 class tst_provision : public QObject
 {
     Q_OBJECT
@@ -251,7 +241,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(devices[0]->requestsHandled() >= 5, 20000);
         QCOMPARE(verified(), 1);
         // Between polls the port is free: no lock is held while waiting for the next device.
-        QTRY_VERIFY_WITH_TIMEOUT(OpensHere(link), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QSerialPort(link).open(QIODevice::ReadWrite), 20000);
 
         // A new device behind the link, swapped in at once as udev does it.
         const QString next = dir_->filePath("ttyNext");
