@@ -1,9 +1,9 @@
 #include "cli/commandline.h"
 
 #include "cli/ctlcontext.h"
-#include "cli/portargument.h"
 #include "link/exchange.h"
 #include "link/mscomm.h"
+#include "session/portargument.h"
 
 namespace quillon {
 
@@ -72,7 +72,7 @@ std::optional<PortArgument> ParseOnePort(CommandLine &line, const QStringList &a
 
 bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status)
 {
-    if (!port.path.isEmpty()) {
+    if (!port.path().isEmpty()) {
         return true;
     }
     OpenFailure missing;

@@ -1,0 +1,137 @@
+#include "cli/provisionsubcommand.h"
+
+#include "cli/commandline.h"
+#include "cli/ctlcontext.h"
+#include "cli/interruptsignal.h"
+#include "cli/provisionreport.h"
+#include "ledger/ledger.h"
+#include "provisioning/portprovisioner.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+namespace quillon {
+
+int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
+{
+    CommandLine line(QStringLiteral("provision"),
+                     QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
+                                    "[--watch] [--json] PORT...\n"));
+    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
+    line.addFlag(QStringLiteral("watch"));
+    line.addFlag(QStringLiteral("json"));
+    if (const std::optional<int> status = line.parse(arguments, context)) {
+        return *status;
+    }
+
+    if (!line.isSet(QStringLiteral("plan"))) {
+        return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
+    }
+    const QString planPath = line.value(QStringLiteral("plan"));
+    QFile planFile(planPath);
+    if (!planFile.open(QIODevice::ReadOnly)) {
+        return line.refuse(context,
+                           QStringLiteral("--plan %1: %2").arg(planPath, planFile.errorString()));
+    }
+    ProvisionRequest request;
+    QString error;
+    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(planFile.readAll(), &error);
+    if (!plan) {
+        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
+    }
+    request.plan = *plan;
+
+    const QStringList ports = line.positional();
+    if (ports.isEmpty()) {
+        return line.refuse(context, QStringLiteral("give at least one PORT"));
+    }
+    for (const QString &argument : ports) {
+        const std::optional<PortArgument> port =
+            ResolvePortArgument(argument, context.portMap(), &error);
+        if (!port) {
+            return line.refuse(context, error);
+        }
+        for (const PortArgument &earlier : request.ports) {
+            if (earlier.sameDevice(*port)) {
+                return line.refuse(context,
+                                   QStringLiteral("%1 and %2 name the same device %3")
+                                       .arg(earlier.argument, port->argument, port->canonicalPath));
+            }
+        }
+        request.ports << *port;
+    }
+    request.watch = line.isSet(QStringLiteral("watch"));
+    request.json = line.isSet(QStringLiteral("json"));
+
+    const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
+                                   ? line.value(QStringLiteral("ledger"))
+                                   : Ledger::kDefaultFile;
+    const std::unique_ptr<Ledger> ledger = Ledger::openForPlan(ledgerPath, request.plan, &error);
+    if (!ledger) {
+        return line.refuse(context, error);
+    }
+    return ProvisionDevices(request, *ledger, context);
+}
+
+int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+{
+    const CtlOptions &options = context.options();
+    AllocationQueue allocations(ledger);
+    PortProvisioner::Setup setup;
+    setup.plan = &request.plan;
+    setup.ledger = &ledger;
+    setup.allocations = &allocations;
+    setup.watch = request.watch;
+    setup.timing = options.timing;
+    setup.watchIntervalMs = options.watchIntervalMs;
+    setup.afterAllocation = options.afterAllocation;
+
+    ProvisionReport report(context, request.json);
+    QEventLoop loop;
+    InterruptSignal interrupt;
+    bool interrupted = false;
+    std::vector<std::unique_ptr<PortProvisioner>> ports;
+    int running = 0;
+    for (const PortArgument &port : request.ports) {
+        auto provisioner = std::make_unique<PortProvisioner>(port, setup);
+        QObject::connect(provisioner.get(), &PortProvisioner::deviceDone,
+                         [&report](const DeviceReport &device) { report.device(device); });
+        QObject::connect(provisioner.get(), &PortProvisioner::portStopped,
+                         [&report](const QString &name, const QString &reason) {
+                             report.portStopped(name, reason);
+                         });
+        QObject::connect(provisioner.get(), &PortProvisioner::finished, &loop, [&running, &loop] {
+            if (--running == 0) {
+                loop.quit();
+            }
+        });
+        ports.push_back(std::move(provisioner));
+        ++running;
+    }
+    QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, [&] {
+        interrupted = true;
+        for (const auto &port : ports) {
+            port->interrupt();
+        }
+    });
+    // Started from the loop, so that a port that finishes at once cannot quit it early.
+    QTimer::singleShot(0, &loop, [&ports] {
+        for (const auto &port : ports) {
+            port->start();
+        }
+    });
+    loop.exec();
+
+    report.summary(interrupted);
+    if (interrupted) {
+        return kExitInterrupted;
+    }
+    return report.anyFailed() ? kExitDeviceFailed : kExitOk;
+}
+
+} // namespace quillon

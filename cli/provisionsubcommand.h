@@ -1,0 +1,30 @@
+#pragma once
+
+#include "session/portargument.h"
+#include "settings/provisionplan.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace quillon {
+
+class CtlContext;
+class Ledger;
+
+struct ProvisionRequest
+{
+    ProvisionPlan plan;
+    QList<PortArgument> ports; // no two name the same device
+    bool watch = false;
+    bool json = false;
+};
+
+// quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...
+// The plan, the ports and the ledger are all checked before any device is touched.
+int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context);
+
+// Provisions the devices on the request's ports, all at once, numbering from the ledger.
+// Returns the exit status.
+int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context);
+
+} // namespace quillon

@@ -1,0 +1,138 @@
+#include "cli/writesubcommand.h"
+
+#include "cli/commandline.h"
+#include "cli/ctlcontext.h"
+#include "cli/devicerun.h"
+#include "settings/settingsforms.h"
+
+#include <QFile>
+
+namespace quillon {
+
+namespace {
+
+// "IP Address 10.0.0.1 written, 10.0.0.2 read back; ..." for each setting that differs.
+QString Mismatch(const DeviceSettings &written, const DeviceSettings &readBack)
+{
+    QStringList parts;
+    for (const SettingChange &change : Changes(written, readBack)) {
+        parts << QStringLiteral("%1 %2 written, %3 read back")
+                     .arg(SettingLabel(change.setting), change.before, change.after);
+    }
+    return parts.join(QStringLiteral("; "));
+}
+
+// One line "<label>: <before> -> <after>" per setting that differs.
+QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &after)
+{
+    QString text;
+    for (const SettingChange &change : Changes(before, after)) {
+        text += QStringLiteral("%1: %2 -> %3\n")
+                    .arg(SettingLabel(change.setting), change.before, change.after);
+    }
+    return text;
+}
+
+} // namespace
+
+int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
+{
+    CommandLine line(
+        QStringLiteral("write"),
+        QStringLiteral("Usage: quillonctl write PORT [--from FILE] [--serial N] [--mac MAC]\n"
+                       "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
+                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--defaults] [--json]\n"));
+    line.addValue(QStringLiteral("from"), QStringLiteral("FILE"));
+    for (Setting setting : kAllSettings) {
+        line.addValue(SettingKey(setting), QStringLiteral("VALUE"));
+    }
+    line.addFlag(QStringLiteral("defaults"));
+    line.addFlag(QStringLiteral("json"));
+    int status = kExitUsage;
+    const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
+    if (!port) {
+        return status;
+    }
+
+    SettingsEdit edit;
+    if (line.isSet(QStringLiteral("from"))) {
+        const QString path = line.value(QStringLiteral("from"));
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return line.refuse(context,
+                               QStringLiteral("--from %1: %2").arg(path, file.errorString()));
+        }
+        QString error;
+        const std::optional<SettingsEdit> fromFile = SettingsEdit::fromJson(file.readAll(), &error);
+        if (!fromFile) {
+            return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
+        }
+        edit = *fromFile;
+    }
+    if (line.isSet(QStringLiteral("defaults"))) {
+        edit.overrideWith(SettingsEdit::factoryDefaults());
+    }
+    SettingsEdit options;
+    for (Setting setting : kAllSettings) {
+        if (!line.isSet(SettingKey(setting))) {
+            continue;
+        }
+        QString error;
+        if (!options.set(setting, line.value(SettingKey(setting)), &error)) {
+            return line.refuse(context, QStringLiteral("--%1: %2").arg(SettingKey(setting), error));
+        }
+    }
+    edit.overrideWith(options);
+    if (!edit.changesAnything()) {
+        return line.refuse(context, QStringLiteral("nothing to write; give --from, --defaults or "
+                                                   "a setting such as --ip"));
+    }
+    if (!CheckPortMapped(*port, context, &status)) {
+        return status;
+    }
+    return WriteDevice({*port, edit, line.isSet(QStringLiteral("json"))}, context);
+}
+
+int WriteDevice(const WriteRequest &request, CtlContext &context)
+{
+    DeviceRun run(request.port, context);
+    const std::optional<DeviceSettings> before = run.read();
+    if (!before) {
+        return run.report(QStringLiteral("write: reading the device"));
+    }
+    QString error;
+    const std::optional<DeviceSettings> wanted = request.edit.applyTo(*before, &error);
+    if (!wanted) {
+        return context.fail(QStringLiteral("write: ") + error, kExitUsage);
+    }
+    if (!run.write(*wanted)) {
+        if (run.status() == kExitInterrupted && run.requestSent()) {
+            return context.fail(QStringLiteral("write: interrupted after the settings were sent "
+                                               "to %1; read it to see what it holds")
+                                    .arg(request.port.argument),
+                                run.status());
+        }
+        return run.report(QStringLiteral("write"));
+    }
+    const std::optional<DeviceSettings> after = run.read();
+    if (!after) {
+        return run.report(QStringLiteral("write: reading back"));
+    }
+    if (request.json) {
+        context.out() << "{\"before\": " << SettingsJson(*before)
+                      << ", \"after\": " << SettingsJson(*after) << "}" << Qt::endl;
+    } else {
+        const QString changes = DescribeChanges(*before, *after);
+        context.out() << (changes.isEmpty() ? QStringLiteral("No setting changed.\n") : changes)
+                      << Qt::flush;
+    }
+    if (*after != *wanted) {
+        return context.fail(QStringLiteral("write: the device reads back other settings than "
+                                           "were written: %1")
+                                .arg(Mismatch(*wanted, *after)),
+                            kExitDeviceFailed);
+    }
+    return kExitOk;
+}
+
+} // namespace quillon

@@ -1,0 +1,215 @@
+#include "provisioning/portprovisioner.h"
+
+#include "settings/settingsforms.h"
+
+namespace quillon {
+
+namespace {
+
+bool Ok(const ExchangeEnd &end)
+{
+    return end.outcome == ExchangeOutcome::Ok;
+}
+
+// The settings that differ, named with the window's labels.
+QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
+{
+    QStringList labels;
+    for (const SettingChange &change : Changes(wanted, got)) {
+        labels << SettingLabel(change.setting);
+    }
+    return labels.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
+    : QObject(parent), setup_(setup), session_(port, setup.timing)
+{
+    pollTimer_.setSingleShot(true);
+    pollTimer_.setTimerType(Qt::PreciseTimer);
+    pollTimer_.setInterval(setup_.watchIntervalMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &PortProvisioner::poll);
+    connect(&session_, &DeviceSession::finished, this, &PortProvisioner::onExchangeEnded);
+}
+
+void PortProvisioner::start()
+{
+    phase_ = Phase::Seeking;
+    session_.read();
+}
+
+void PortProvisioner::interrupt()
+{
+    interrupted_ = true;
+    // A device waiting for its numbers, or being written, is finished first.
+    if ((phase_ == Phase::Seeking || phase_ == Phase::Watching) && !session_.busy()) {
+        pollTimer_.stop();
+        finish();
+    }
+}
+
+void PortProvisioner::poll()
+{
+    if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
+        session_.read();
+    }
+}
+
+void PortProvisioner::onExchangeEnded()
+{
+    switch (phase_) {
+    case Phase::Seeking:
+        onSeekingRead();
+        break;
+    case Phase::Watching:
+        onWatchingRead();
+        break;
+    case Phase::Writing:
+        onWritten();
+        break;
+    case Phase::Verifying:
+        onVerified();
+        break;
+    case Phase::Allocating:
+    case Phase::Finished:
+        break;
+    }
+}
+
+void PortProvisioner::onSeekingRead()
+{
+    const std::optional<DeviceSettings> found = session_.settings();
+    if (interrupted_) {
+        finish();
+    } else if (found) {
+        provision(*found);
+    } else if (setup_.watch) {
+        // No device yet, or one still starting: try again.
+        pollTimer_.start();
+    } else {
+        stop(QStringLiteral("read: %1").arg(session_.failure()));
+    }
+}
+
+void PortProvisioner::onWatchingRead()
+{
+    const std::optional<DeviceSettings> found = session_.settings();
+    if (interrupted_) {
+        finish();
+    } else if (!found) {
+        // The device is gone; the next one is provisioned as soon as it answers.
+        phase_ = Phase::Seeking;
+        pollTimer_.start();
+    } else if (Identity{found->serialNumber, found->mac} == shown_) {
+        pollTimer_.start();
+    } else {
+        provision(*found);
+    }
+}
+
+void PortProvisioner::provision(const DeviceSettings &found)
+{
+    before_ = found;
+    target_ = found;
+    shown_ = {found.serialNumber, found.mac};
+    QString error;
+    const std::optional<bool> known =
+        setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
+    if (!known) {
+        stop(error);
+        return;
+    }
+    if (*known) {
+        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
+        return;
+    }
+    phase_ = Phase::Allocating;
+    setup_.allocations->request(
+        {name(), found.serialNumber, found.mac},
+        [this](const Ledger::AllocateResult &result) { onAllocated(result); });
+}
+
+void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
+{
+    if (result.outcome != Ledger::Outcome::allocated) {
+        stop(result.error);
+        return;
+    }
+    allocation_ = result.allocation;
+    const ProvisionPlan &plan = *setup_.plan;
+    // The plan keeps every serial number it hands out writable.
+    target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
+                             plan.gateway,       plan.dns1,       plan.dns2};
+    if (setup_.afterAllocation) {
+        setup_.afterAllocation(name());
+    }
+    phase_ = Phase::Writing;
+    session_.write(target_);
+}
+
+void PortProvisioner::onWritten()
+{
+    if (!Ok(session_.lastEnd())) {
+        deviceEnded(DeviceReport::Outcome::Failed,
+                    QStringLiteral("write: %1").arg(session_.failure()));
+        return;
+    }
+    QString error;
+    if (!setup_.ledger->markWritten(allocation_.id, &error)) {
+        stop(error);
+        return;
+    }
+    phase_ = Phase::Verifying;
+    session_.read();
+}
+
+void PortProvisioner::onVerified()
+{
+    const std::optional<DeviceSettings> got = session_.settings();
+    if (!got) {
+        deviceEnded(DeviceReport::Outcome::Failed,
+                    QStringLiteral("read-back: %1").arg(session_.failure()));
+        return;
+    }
+    shown_ = {got->serialNumber, got->mac};
+    if (*got != target_) {
+        deviceEnded(DeviceReport::Outcome::Failed,
+                    QStringLiteral("read-back differs: %1").arg(Differences(target_, *got)));
+        return;
+    }
+    deviceEnded(DeviceReport::Outcome::Verified);
+}
+
+void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
+{
+    QString error;
+    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+                          (outcome == DeviceReport::Outcome::Verified
+                               ? setup_.ledger->markVerified(allocation_.id, &error)
+                               : setup_.ledger->markFailed(allocation_.id, reason, &error));
+    emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
+                                 target_.serialNumber, target_.mac, reason});
+    if (!recorded) {
+        stop(error);
+    } else if (setup_.watch && !interrupted_) {
+        phase_ = Phase::Watching;
+        pollTimer_.start();
+    } else {
+        finish();
+    }
+}
+
+void PortProvisioner::stop(const QString &reason)
+{
+    emit portStopped(name(), reason);
+    finish();
+}
+
+void PortProvisioner::finish()
+{
+    phase_ = Phase::Finished;
+    emit finished();
+}
+
+} // namespace quillon

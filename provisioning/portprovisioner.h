@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ledger/ledger.h"
+#include "provisioning/allocationqueue.h"
+#include "provisioning/devicereport.h"
+#include "session/devicesession.h"
+#include "session/portargument.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
+
+namespace quillon {
+
+// One port of a provisioning run: read the device, skip it when the ledger knows it as
+// verified, otherwise allocate its numbers, write them with the plan's settings, read back and
+// record the result. With watch it then polls the port until the device is replaced and starts
+// over. Every port has its own, so one event loop drives all of them side by side.
+class PortProvisioner : public QObject
+{
+    Q_OBJECT
+public:
+    struct Setup
+    {
+        const ProvisionPlan *plan = nullptr;
+        Ledger *ledger = nullptr;
+        AllocationQueue *allocations = nullptr;
+        bool watch = false;
+        ExchangeTiming timing;
+        int watchIntervalMs = 1000;
+        // Called between a committed allocation and the write; tests stop the process here.
+        std::function<void(const QString &port)> afterAllocation;
+    };
+
+    PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);
+
+    void start();
+    // Ctrl+C: a device that already has its numbers is finished, an exchange in flight runs
+    // to its end, nothing new starts.
+    void interrupt();
+
+signals:
+    void deviceDone(const quillon::DeviceReport &report);
+    // The port gives up without a device to report: no device, no numbers left, no ledger.
+    void portStopped(const QString &port, const QString &reason);
+    void finished();
+
+private:
+    enum class Phase { Seeking, Allocating, Writing, Verifying, Watching, Finished };
+    using Identity = std::pair<quint32, MacAddress>;
+
+    void onExchangeEnded();
+    void onSeekingRead();
+    void onWatchingRead();
+    void provision(const DeviceSettings &found);
+    void onAllocated(const Ledger::AllocateResult &result);
+    void onWritten();
+    void onVerified();
+    void deviceEnded(DeviceReport::Outcome outcome, const QString &reason = {});
+    void stop(const QString &reason);
+    void finish();
+    void poll();
+
+    QString name() const { return session_.name(); }
+
+    Setup setup_;
+    DeviceSession session_;
+    QTimer pollTimer_;
+    Phase phase_ = Phase::Seeking;
+    bool interrupted_ = false;
+    // The device in hand: what it held, what it was given, and the serial number and MAC its
+    // last good read showed, which a replacement differs from.
+    DeviceSettings before_;
+    DeviceSettings target_;
+    Ledger::Allocation allocation_;
+    Identity shown_;
+};
+
+} // namespace quillon

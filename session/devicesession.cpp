@@ -1,0 +1,68 @@
+#include "session/devicesession.h"
+
+#include "link/portadvice.h"
+
+namespace quillon {
+
+DeviceSession::DeviceSession(const PortArgument &port, ExchangeTiming timing, QObject *parent)
+    : QObject(parent), name_(port.argument), exchange_(*this, port.target, timing)
+{
+    connect(&exchange_, &Exchange::ended, this, &DeviceSession::onEnded);
+}
+
+bool DeviceSession::read()
+{
+    if (exchange_.busy()) {
+        return false;
+    }
+    exchange_.StartRead();
+    return true;
+}
+
+bool DeviceSession::write(const DeviceSettings &settings)
+{
+    if (exchange_.busy()) {
+        return false;
+    }
+    exchange_.StartWrite(settings);
+    return true;
+}
+
+bool DeviceSession::format()
+{
+    if (exchange_.busy()) {
+        return false;
+    }
+    exchange_.StartFormat();
+    return true;
+}
+
+void DeviceSession::abort()
+{
+    exchange_.Abort();
+}
+
+QString DeviceSession::failure() const
+{
+    switch (end_.outcome) {
+    case ExchangeOutcome::Ok:
+        return {};
+    case ExchangeOutcome::ChecksumError:
+        return QStringLiteral("Checksum error");
+    case ExchangeOutcome::Timeout:
+        return QStringLiteral("Timeout");
+    case ExchangeOutcome::Aborted:
+        return QStringLiteral("Aborted");
+    case ExchangeOutcome::PortError:
+        break;
+    }
+    return OpenFailureText(end_.openFailure, end_.port);
+}
+
+void DeviceSession::onEnded(const ExchangeEnd &end)
+{
+    end_ = end;
+    emit finished(end);
+}
+
+} // namespace quillon
