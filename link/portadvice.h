@@ -34,6 +34,9 @@ QString OpenFailureText(const OpenFailure &failure, const QString &subject);
 QString StaleLockFile(const QString &systemLocation);
 QString StaleLockFile(const QString &systemLocation, const QStringList &lockDirectories);
 
+// The running process whose lock file holds the device, 0 when none does.
+qint64 LockingProcess(const QString &systemLocation);
+
 // A host device that the start-up scan could not open.
 struct UnusablePort
 {

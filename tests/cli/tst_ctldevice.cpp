@@ -232,7 +232,9 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("named");
         QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<int>("fault"); // -1: another program holds the port
+        // -1: this process holds the port, -2: another process holds it with flock, -3: this
+        // process holds the device itself and quillonctl is given a link to it.
+        QTest::addColumn<int>("fault");
         QTest::addColumn<quint32>("deviceSerial");
         const auto row = [](const char *name, QStringList arguments, int status, QString named,
                             QByteArray sent = {}, int fault = 0, quint32 serial = 12345678) {
@@ -255,7 +257,11 @@ private slots:
             kFormat, int(Fault::WrongChecksum));
         row("missing port", {"read", "%/none"}, 3, "quillonctl: Port error: %/none does not exist");
         row("port in use", {"write", "@", "--ip", "1.2.3.4"}, 3,
-            "quillonctl: Port error: @ is in use by another program", {}, -1);
+            "quillonctl: Port error: @ is in use by tst_ctldevice (process", {}, -1);
+        row("port locked by another program", {"read", "@"}, 3,
+            "quillonctl: Port error: @ is in use by flock (process", {}, -2);
+        row("device in use through a link", {"read", "%/link"}, 3,
+            "quillonctl: Port error: %/link is in use by tst_ctldevice (process", {}, -3);
     }
     void errors()
     {
@@ -267,7 +273,15 @@ private slots:
         QFETCH(quint32, deviceSerial);
         const DeviceSettings held = setSerial(deviceSerial);
         QSerialPort other(device());
-        if (fault < 0) {
+        QProcess locker;
+        locker.setProcessChannelMode(QProcess::MergedChannels);
+        QFile::remove(dir_.filePath("link"));
+        QVERIFY(QFile::link(device(), dir_.filePath("link")));
+        if (fault == -2) {
+            // The shell speaks only once flock(1) holds the lock.
+            locker.start("flock", {device(), "-c", "echo locked; exec sleep 60"});
+            QVERIFY2(locker.waitForReadyRead(10000), qPrintable(locker.errorString()));
+        } else if (fault < 0) {
             QVERIFY(other.open(QIODevice::ReadWrite));
         } else {
             sim_->setReplyFault(Fault(fault));
@@ -279,6 +293,8 @@ private slots:
         QVERIFY2(result.err.contains(expand({named}).front()), qPrintable(result.err));
         QCOMPARE(wire(), sent);
         QCOMPARE(sim_->settings(), held);
+        locker.kill();
+        locker.waitForFinished();
     }
 
     void formatAnswered()
