@@ -17,7 +17,6 @@ enum ExitStatus : int {
     kExitDeviceFailed = 1,
     kExitUsage = 2,
     kExitPortUnavailable = 3,
-    kExitInterrupted = 130,
 };
 
 // What the installed program takes from the host and tests hand in instead.

@@ -70,8 +70,8 @@ bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
     if (!session_ || status_ != kExitOk) {
         return false;
     }
-    if (interrupt_.raised()) {
-        status_ = kExitInterrupted;
+    if (InterruptSignal::raised()) {
+        status_ = InterruptSignal::exitStatus();
         failure_ = QStringLiteral("interrupted");
         return false;
     }
@@ -102,7 +102,7 @@ bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
 
     if (interrupted || (ended && session_->lastEnd().outcome == ExchangeOutcome::Aborted)) {
         session_.reset();
-        status_ = kExitInterrupted;
+        status_ = InterruptSignal::exitStatus();
         failure_ = QStringLiteral("interrupted");
         return false;
     }

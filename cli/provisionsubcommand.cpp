@@ -6,9 +6,9 @@
 #include "cli/provisionreport.h"
 #include "ledger/ledger.h"
 #include "provisioning/portprovisioner.h"
+#include "settings/smallfile.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <memory>
@@ -33,14 +33,13 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
     }
     const QString planPath = line.value(QStringLiteral("plan"));
-    QFile planFile(planPath);
-    if (!planFile.open(QIODevice::ReadOnly)) {
-        return line.refuse(context,
-                           QStringLiteral("--plan %1: %2").arg(planPath, planFile.errorString()));
+    QString error;
+    const std::optional<QByteArray> planText = ReadSmallFile(planPath, &error);
+    if (!planText) {
+        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
     }
     ProvisionRequest request;
-    QString error;
-    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(planFile.readAll(), &error);
+    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(*planText, &error);
     if (!plan) {
         return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
     }
@@ -115,6 +114,9 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     }
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, [&] {
         interrupted = true;
+        context.err() << "quillonctl: stopping once the exchanges under way have ended; a second "
+                         "signal stops at once"
+                      << Qt::endl;
         for (const auto &port : ports) {
             port->interrupt();
         }
@@ -125,11 +127,15 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
             port->start();
         }
     });
-    loop.exec();
+    // A signal during start-up ends the run before any port is touched.
+    interrupted = InterruptSignal::raised();
+    if (!interrupted) {
+        loop.exec();
+    }
 
     report.summary(interrupted);
     if (interrupted) {
-        return kExitInterrupted;
+        return InterruptSignal::exitStatus();
     }
     return report.anyFailed() ? kExitDeviceFailed : kExitOk;
 }

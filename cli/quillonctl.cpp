@@ -41,14 +41,13 @@ const char kUsage[] =
     "\n"
     "PORT is COM1 to COM20 or the absolute path of a serial device.\n"
     "Exit status: 0 success, 1 a device failed, 2 usage or an invalid value,\n"
-    "3 the port cannot be opened, 130 interrupted. See quillonctl(1).\n";
+    "3 the port cannot be opened, 128 + n ended by signal n (130 Ctrl+C).\n"
+    "See quillonctl(1).\n";
 
-} // namespace
-
-int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QTextStream &out,
-                  QTextStream &err)
+int RunCommand(const QStringList &arguments, CtlContext &context)
 {
-    CtlContext context(options, out, err);
+    QTextStream &out = context.out();
+    QTextStream &err = context.err();
     const QString first = arguments.value(1);
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help")) {
@@ -69,6 +68,24 @@ int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QText
             QStringLiteral("unknown command \"%1\"; see quillonctl --help").arg(first), kExitUsage);
     }
     return command->second(arguments.mid(2), context);
+}
+
+} // namespace
+
+int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QTextStream &out,
+                  QTextStream &err)
+{
+    CtlContext context(options, out, err);
+    const int status = RunCommand(arguments, context);
+    out.flush();
+    if (out.status() != QTextStream::Ok) {
+        // A closed pipe or a full disk must never pass for a complete export.
+        const QString reason = out.device() ? out.device()->errorString() : QString();
+        return context.fail(QStringLiteral("cannot write standard output: %1")
+                                .arg(reason.isEmpty() ? QStringLiteral("write failed") : reason),
+                            status == kExitOk ? kExitDeviceFailed : status);
+    }
+    return status;
 }
 
 } // namespace quillon

@@ -4,8 +4,7 @@
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
 #include "settings/settingsforms.h"
-
-#include <QFile>
+#include "settings/smallfile.h"
 
 namespace quillon {
 
@@ -57,13 +56,12 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
     SettingsEdit edit;
     if (line.isSet(QStringLiteral("from"))) {
         const QString path = line.value(QStringLiteral("from"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            return line.refuse(context,
-                               QStringLiteral("--from %1: %2").arg(path, file.errorString()));
-        }
         QString error;
-        const std::optional<SettingsEdit> fromFile = SettingsEdit::fromJson(file.readAll(), &error);
+        const std::optional<QByteArray> text = ReadSmallFile(path, &error);
+        if (!text) {
+            return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
+        }
+        const std::optional<SettingsEdit> fromFile = SettingsEdit::fromJson(*text, &error);
         if (!fromFile) {
             return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
         }
@@ -106,7 +104,7 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
         return context.fail(QStringLiteral("write: ") + error, kExitUsage);
     }
     if (!run.write(*wanted)) {
-        if (run.status() == kExitInterrupted && run.requestSent()) {
+        if (run.interrupted() && run.requestSent()) {
             return context.fail(QStringLiteral("write: interrupted after the settings were sent "
                                                "to %1; read it to see what it holds")
                                     .arg(request.port.argument),

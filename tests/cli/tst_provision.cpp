@@ -229,6 +229,39 @@ private slots:
         verifyLedger(devices, 8);
     }
 
+    // SIGTERM and SIGHUP end a run as Ctrl+C does, with the summary and 128 + the signal's
+    // number, once the exchange under way has ended; a second signal ends it at once.
+    void signalsEndTheRun_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("summary");
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143 << true;
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << 129 << true;
+        QTest::newRow("Ctrl+C twice") << QList<int>{SIGINT, SIGINT} << 130 << false;
+    }
+    void signalsEndTheRun()
+    {
+        QFETCH(QList<int>, signalsSent);
+        QFETCH(int, status);
+        QFETCH(bool, summary);
+        Devices devices = MakeDevices(1);
+        devices[0]->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        QProcess child;
+        child.setReadChannel(QProcess::StandardError);
+        Start(child, arguments(Paths(devices), {"--watch"}));
+        QVERIFY(devices[0]->waitForReceived(kRead.size(), std::chrono::seconds(20)));
+        for (qsizetype i = 0; i < signalsSent.size(); ++i) {
+            // A second signal sent before the first is handled would merge with it.
+            QVERIFY(i == 0 || child.bytesAvailable() > 0 || child.waitForReadyRead(10000));
+            QCOMPARE(::kill(child.processId(), signalsSent[i]), 0);
+        }
+        const Run run = Finish(child);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out.contains("summary: 0 verified"), summary);
+        QVERIFY(rows().isEmpty());
+    }
+
     // --watch provisions the device that replaces the first behind the same link, leaves a
     // provisioned one alone, and ends on Ctrl+C with status 130 and a summary.
     void watchProvisionsReplacedDevice()

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace quillon;
 using namespace quillon::test;
 
@@ -43,6 +45,7 @@ private slots:
         QVERIFY(WriteFile(dir_.filePath("other-plan.json"),
                           PlanWith("serial", R"({"first": 1, "last": 1999})")));
         QVERIFY(WriteFile(dir_.filePath("truncated.json"), kPlan.left(40)));
+        QCOMPARE(::mkfifo(qPrintable(dir_.filePath("fifo.json")), 0600), 0);
         QVERIFY(WriteFile(dir_.filePath("text.sqlite"), QByteArray(4096, 'x')));
         QString error;
         QVERIFY(Ledger::openForPlan(dir_.filePath("l.sqlite"), *ProvisionPlan::parse(kPlan, &error),
@@ -87,6 +90,13 @@ private slots:
             "none.json");
         row("provision plan not JSON", {"provision", "--plan", "@/truncated.json", "COM3"}, 2,
             "not valid JSON");
+        // Refused before reading, which would never end or wait for a writer.
+        row("provision plan endless", {"provision", "--plan", "/dev/zero", "COM3"}, 2,
+            "--plan /dev/zero: not a regular file");
+        row("provision plan a fifo", {"provision", "--plan", "@/fifo.json", "COM3"}, 2,
+            "fifo.json: not a regular file");
+        row("write from endless", {"write", "COM3", "--from", "/dev/zero"}, 2,
+            "--from /dev/zero: not a regular file");
         row("provision same port twice", {"provision", "--plan", "@/plan.json", "COM3", "COM3"}, 2,
             "COM3 and COM3 name the same device");
         row("provision same device by link",
@@ -150,6 +160,14 @@ private slots:
         QCOMPARE(table.status, 0);
         QCOMPARE(table.out.count('\n'), 3);
         QVERIFY(table.out.contains("verified"));
+
+        // A failed export must never pass for a complete one.
+        QProcess full;
+        full.setStandardOutputFile("/dev/full");
+        Start(full, {"ledger", "--ledger", dir_.filePath(Ledger::kDefaultFile), "--csv"});
+        const Run failed = Finish(full);
+        QCOMPARE(failed.status, 1);
+        QCOMPARE(failed.err, "quillonctl: cannot write standard output: No space left on device\n");
     }
 };
 
