@@ -214,21 +214,6 @@ private slots:
         verifyLedger(devices, 2);
     }
 
-    void twoProcessesShareOneLedger()
-    {
-        const Devices devices = MakeDevices(8);
-        const QStringList paths = Paths(devices);
-        QProcess first;
-        QProcess second;
-        Start(first, arguments(paths.mid(0, 4)), PROVISION_CLIENT);
-        Start(second, arguments(paths.mid(4)), PROVISION_CLIENT);
-        for (QProcess *process : {&first, &second}) {
-            const Run run = Finish(*process);
-            QVERIFY2(run.status == 0, qPrintable(run.err));
-        }
-        verifyLedger(devices, 8);
-    }
-
     // SIGTERM and SIGHUP end a run as Ctrl+C does, with the summary and 128 + the signal's
     // number, once the exchange under way has ended; a second signal ends it at once.
     void signalsEndTheRun_data()
