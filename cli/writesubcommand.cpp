@@ -5,6 +5,7 @@
 #include "cli/devicerun.h"
 #include "settings/settingsforms.h"
 #include "settings/smallfile.h"
+#include "settings/values.h"
 
 namespace quillon {
 
@@ -40,8 +41,10 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
         QStringLiteral("write"),
         QStringLiteral("Usage: quillonctl write PORT [--from FILE] [--serial N] [--mac MAC]\n"
                        "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
-                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--defaults] [--json]\n"));
+                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--identity] [--defaults]\n"
+                       "           [--json]\n"));
     line.addValue(QStringLiteral("from"), QStringLiteral("FILE"));
+    line.addFlag(QStringLiteral("identity"));
     for (Setting setting : kAllSettings) {
         line.addValue(SettingKey(setting), QStringLiteral("VALUE"));
     }
@@ -54,6 +57,11 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
     }
 
     SettingsEdit edit;
+    SettingsEdit keptIdentity;
+    if (line.isSet(QStringLiteral("identity")) && !line.isSet(QStringLiteral("from"))) {
+        return line.refuse(context, QStringLiteral("--identity restores the serial number and "
+                                                   "MAC of a --from FILE; give one"));
+    }
     if (line.isSet(QStringLiteral("from"))) {
         const QString path = line.value(QStringLiteral("from"));
         QString error;
@@ -66,6 +74,10 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
             return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
         }
         edit = *fromFile;
+        // A unit's file copied onto another would give two units one identity.
+        if (!line.isSet(QStringLiteral("identity"))) {
+            keptIdentity = edit.takeIdentity();
+        }
     }
     if (line.isSet(QStringLiteral("defaults"))) {
         edit.overrideWith(SettingsEdit::factoryDefaults());
@@ -88,7 +100,7 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
     if (!CheckPortMapped(*port, context, &status)) {
         return status;
     }
-    return WriteDevice({*port, edit, line.isSet(QStringLiteral("json"))}, context);
+    return WriteDevice({*port, edit, keptIdentity, line.isSet(QStringLiteral("json"))}, context);
 }
 
 int WriteDevice(const WriteRequest &request, CtlContext &context)
@@ -99,6 +111,19 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
         return run.report(QStringLiteral("write: reading the device"));
     }
     QString error;
+    const std::optional<DeviceSettings> fileIdentity =
+        request.keptIdentity.applyTo(*before, &error);
+    if (fileIdentity &&
+        (fileIdentity->serialNumber != before->serialNumber || fileIdentity->mac != before->mac)) {
+        context.err() << QStringLiteral("quillonctl: write: serial number %1 and MAC %2 kept as "
+                                        "%3 has them; the file's %4 and %5 are written only with "
+                                        "--identity")
+                             .arg(before->serialNumber)
+                             .arg(MacText(before->mac), request.port.argument)
+                             .arg(fileIdentity->serialNumber)
+                             .arg(MacText(fileIdentity->mac))
+                      << Qt::endl;
+    }
     const std::optional<DeviceSettings> wanted = request.edit.applyTo(*before, &error);
     if (!wanted) {
         return context.fail(QStringLiteral("write: ") + error, kExitUsage);

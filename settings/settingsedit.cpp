@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quillon {
 
@@ -127,13 +128,20 @@ SettingsEdit SettingsEdit::factoryDefaults()
     }
     const DeviceSettings defaults = *SettingsFromTexts(texts).settings;
     SettingsEdit edit;
-    edit.mac_ = defaults.mac;
     for (Setting setting : kAllSettings) {
         if (setting >= Setting::Ip) {
             edit.addresses_[AddressIndex(setting)] = AddressOf(defaults, setting);
         }
     }
     return edit;
+}
+
+SettingsEdit SettingsEdit::takeIdentity()
+{
+    SettingsEdit identity;
+    identity.serial_ = std::exchange(serial_, std::nullopt);
+    identity.mac_ = std::exchange(mac_, std::nullopt);
+    return identity;
 }
 
 void SettingsEdit::overrideWith(const SettingsEdit &later)

@@ -167,10 +167,11 @@ private slots:
             << words("--serial 2 --mac FF:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
                      "--gateway 10.0.0.1 --dns1 8.8.8.8 --dns2 8.8.4.4")
             << words("2 FF:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
-        // device <- --from file <- --defaults <- single options; defaults keep the serial.
-        QTest::newRow("file, defaults and an option")
-            << 12345678u << words("--dns1 10.10.10.1 --defaults --from %/partial.json")
-            << words("5 02:5C:E1:C0:00:00 10.10.10.11 255.255.255.0 0.0.0.0 10.10.10.1 0.0.0.0");
+        // device <- --from file <- --defaults <- single options; the file's serial number
+        // with --identity, and defaults keep the MAC.
+        QTest::newRow("file with its identity, defaults and an option")
+            << 12345678u << words("--dns1 10.10.10.1 --defaults --from %/partial.json --identity")
+            << words("5 00:1A:2B:3C:4D:5E 10.10.10.11 255.255.255.0 0.0.0.0 10.10.10.1 0.0.0.0");
     }
     void write()
     {
@@ -206,7 +207,8 @@ private slots:
         QCOMPARE(same.out, "No setting changed.\n");
     }
 
-    // A file that read --json made puts a device back as it was; options override the file.
+    // A file that read --json made puts a device's addresses back, options overriding it; its
+    // serial number and MAC stay the device's, so that one unit's file never clones it.
     void writeFromReadJson()
     {
         const Run saved = ctl({"read", "@", "--json"});
@@ -216,9 +218,12 @@ private slots:
         sim_->setSettings(DeviceSettings{});
         sim_->clearReceived();
         const Run restored = ctl({"write", "@", "--from", "%/device.json", "--dns2", "9.9.9.9"});
-        QCOMPARE(restored.err, QString());
         QCOMPARE(restored.status, 0);
+        QVERIFY2(restored.err.contains("serial number 0 and MAC 00:00:00:00:00:00 kept"),
+                 qPrintable(restored.err));
         QStringList expected = kExampleTexts;
+        expected[0] = "0";
+        expected[1] = "00:00:00:00:00:00";
         expected[6] = "9.9.9.9";
         QCOMPARE(wire(), kRead + WindowFrame(expected) + kRead);
     }
