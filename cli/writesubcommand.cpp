@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
 #include "settings/smallfile.h"
 #include "settings/values.h"
@@ -31,6 +32,21 @@ QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &afte
                     .arg(SettingLabel(change.setting), change.before, change.after);
     }
     return text;
+}
+
+// Why the settings a write would leave cannot work; only what it changes is judged, so a
+// device's own odd values never block a change elsewhere.
+QString WriteProblem(const DeviceSettings &before, const DeviceSettings &after)
+{
+    if (after.mac != before.mac) {
+        if (QString problem = MacProblem(after.mac); !problem.isEmpty()) {
+            return problem;
+        }
+    }
+    DeviceSettings addressesBefore = before;
+    addressesBefore.serialNumber = after.serialNumber;
+    addressesBefore.mac = after.mac;
+    return addressesBefore == after ? QString() : NetworkProblem(after);
 }
 
 } // namespace
@@ -127,6 +143,9 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
     const std::optional<DeviceSettings> wanted = request.edit.applyTo(*before, &error);
     if (!wanted) {
         return context.fail(QStringLiteral("write: ") + error, kExitUsage);
+    }
+    if (const QString problem = WriteProblem(*before, *wanted); !problem.isEmpty()) {
+        return context.fail(QStringLiteral("write: %1; nothing written").arg(problem), kExitUsage);
     }
     if (!run.write(*wanted)) {
         if (run.interrupted() && run.requestSent()) {

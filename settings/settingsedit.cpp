@@ -1,8 +1,8 @@
 #include "settings/settingsedit.h"
 
-#include "protocol/factorydefaults.h"
 #include "protocol/settingstexts.h"
 #include "settings/jsonobject.h"
+#include "settings/settingscheck.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -121,12 +121,7 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
 
 SettingsEdit SettingsEdit::factoryDefaults()
 {
-    // The window's default texts, read as the window reads them.
-    BoxTexts<std::string> texts;
-    for (int i = 0; i < kBoxCount; ++i) {
-        texts[i] = FactoryDefaultText(BoxAt(i)).value_or(std::string_view("0"));
-    }
-    const DeviceSettings defaults = *SettingsFromTexts(texts).settings;
+    const DeviceSettings defaults = FactorySettings();
     SettingsEdit edit;
     for (Setting setting : kAllSettings) {
         if (setting >= Setting::Ip) {

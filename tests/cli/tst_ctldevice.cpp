@@ -164,9 +164,9 @@ private slots:
         };
         QTest::newRow("all together")
             << 12345678u
-            << words("--serial 2 --mac FF:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
+            << words("--serial 2 --mac FE:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
                      "--gateway 10.0.0.1 --dns1 8.8.8.8 --dns2 8.8.4.4")
-            << words("2 FF:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
+            << words("2 FE:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
         // device <- --from file <- --defaults <- single options; the file's serial number
         // with --identity, and defaults keep the MAC.
         QTest::newRow("file with its identity, defaults and an option")
@@ -198,11 +198,11 @@ private slots:
     // Without --json, one line per setting that changed.
     void writeReportsChanges()
     {
-        const Run changed = ctl({"write", "@", "--ip", "10.0.0.2", "--dns2", "8.8.8.8"});
+        const Run changed = ctl({"write", "@", "--ip", "192.168.0.2", "--dns2", "8.8.8.8"});
         QCOMPARE(changed.status, 0);
-        QCOMPARE(changed.out, "IP Address: 192.168.0.100 -> 10.0.0.2\n"
+        QCOMPARE(changed.out, "IP Address: 192.168.0.100 -> 192.168.0.2\n"
                               "Secondary DNS Server: 0.0.0.0 -> 8.8.8.8\n");
-        const Run same = ctl({"write", "@", "--ip", "10.0.0.2"});
+        const Run same = ctl({"write", "@", "--ip", "192.168.0.2"});
         QCOMPARE(same.status, 0);
         QCOMPARE(same.out, "No setting changed.\n");
     }
@@ -253,6 +253,16 @@ private slots:
             "read: Checksum error in the reply from @", kRead, int(Fault::WrongChecksum));
         row("checksum error, format", {"format", "@", "--yes"}, 1, "format: Checksum error",
             kFormat, int(Fault::WrongChecksum));
+        // Settings a unit cannot use are refused once the device's own values are known.
+        row("ip the broadcast address", {"write", "@", "--ip", "192.168.0.255"}, 2,
+            "write: ip 192.168.0.255 is the broadcast address of its subnet; nothing written",
+            kRead);
+        row("mac multicast", {"write", "@", "--mac", "01:00:5E:00:00:01"}, 2, "mac 01:00:5E",
+            kRead);
+        row("mac all zero", {"write", "@", "--mac", "00-00-00-00-00-00"}, 2, "all zero", kRead);
+        row("mask not contiguous", {"write", "@", "--mask", "255.0.255.0"}, 2, "mask", kRead);
+        row("kept gateway outside the new subnet", {"write", "@", "--ip", "10.0.0.5"}, 2,
+            "gateway 192.168.0.1 is no other host of the subnet of 10.0.0.5/255.255.255.0", kRead);
         row("missing port", {"read", "%/none"}, 3, "quillonctl: Port error: %/none does not exist");
         row("port in use", {"write", "@", "--ip", "1.2.3.4"}, 3,
             "quillonctl: Port error: @ is in use by tst_ctldevice (process", {}, -1);
@@ -326,9 +336,9 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("named");
         QTest::addColumn<int>("fault");
-        const QStringList write{"write", "@", "--ip", "1.2.3.4"};
+        const QStringList write{"write", "@", "--ip", "192.168.0.7"};
         QStringList written = kExampleTexts;
-        written[2] = "1.2.3.4";
+        written[2] = "192.168.0.7";
         QTest::newRow("format") << QStringList{"format", "@", "--yes"} << kFormat
                                 << "format: aborted; @ may still be formatting its flash"
                                 << int(Fault::NoReply);
@@ -364,11 +374,11 @@ private slots:
     void writeReadsBackOtherSettings()
     {
         sim_->setReplyFault(Fault::AltersWrites);
-        const Run result = ctl({"write", "@", "--ip", "10.0.0.2"});
+        const Run result = ctl({"write", "@", "--ip", "192.168.0.2"});
         QCOMPARE(result.status, 1);
-        QCOMPARE(result.out, "IP Address: 192.168.0.100 -> 10.0.0.3\n");
+        QCOMPARE(result.out, "IP Address: 192.168.0.100 -> 192.168.0.3\n");
         QCOMPARE(result.err, "quillonctl: write: the device reads back other settings than were "
-                             "written: IP Address 10.0.0.2 written, 10.0.0.3 read back\n");
+                             "written: IP Address 192.168.0.2 written, 192.168.0.3 read back\n");
     }
 
     // A read answered by a good frame that carries no settings.

@@ -170,8 +170,8 @@ private slots:
                               << R"({"first": "02:5C:E1:C0:10:FF", "last": "02:5C:E1:C0:11:00"})"_ba
                               << "the MACs 02:5C:E1:C0:10:FF to 02:5C:E1:C0:11:00";
         QTest::newRow("IP addresses") << "ip"
-                                      << R"({"first": "10.10.10.255", "last": "10.10.11.0"})"_ba
-                                      << "the IP addresses 10.10.10.255 to 10.10.11.0";
+                                      << R"({"first": "10.10.10.253", "last": "10.10.10.254"})"_ba
+                                      << "the IP addresses 10.10.10.253 to 10.10.10.254";
     }
     void rangeRunsOut()
     {
