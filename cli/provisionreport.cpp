@@ -16,6 +16,8 @@ QString OutcomeName(DeviceReport::Outcome outcome)
         return QStringLiteral("verified");
     case DeviceReport::Outcome::AlreadyProvisioned:
         return QStringLiteral("already provisioned");
+    case DeviceReport::Outcome::NumberedElsewhere:
+        return QStringLiteral("numbered elsewhere");
     case DeviceReport::Outcome::Failed:
         break;
     }
@@ -41,6 +43,9 @@ void ProvisionReport::device(const DeviceReport &report)
     case DeviceReport::Outcome::Failed:
         ++failed_;
         break;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        ++elsewhere_;
+        break;
     }
     QTextStream &out = context_.out();
     if (json_) {
@@ -57,6 +62,9 @@ void ProvisionReport::device(const DeviceReport &report)
     out << report.port << ": " << OutcomeName(report.outcome) << ": ";
     if (report.outcome == DeviceReport::Outcome::AlreadyProvisioned) {
         out << "serial " << report.oldSerial << ", MAC " << MacText(report.oldMac);
+    } else if (report.outcome == DeviceReport::Outcome::NumberedElsewhere) {
+        out << "serial " << report.oldSerial << ", MAC " << MacText(report.oldMac)
+            << ", not in this ledger; left untouched (--renumber gives it this plan's numbers)";
     } else {
         out << "serial " << report.oldSerial << " -> " << report.newSerial << ", MAC "
             << MacText(report.oldMac) << " -> " << MacText(report.newMac);
@@ -85,6 +93,7 @@ void ProvisionReport::summary(bool interrupted)
     if (json_) {
         const QJsonObject counts{{QStringLiteral("verified"), verified_},
                                  {QStringLiteral("already_provisioned"), already_},
+                                 {QStringLiteral("numbered_elsewhere"), elsewhere_},
                                  {QStringLiteral("failed"), failed_},
                                  {QStringLiteral("ports_stopped"), stopped_},
                                  {QStringLiteral("interrupted"), interrupted}};
@@ -93,8 +102,11 @@ void ProvisionReport::summary(bool interrupted)
             << Qt::endl;
         return;
     }
-    out << "summary: " << verified_ << " verified, " << already_ << " already provisioned, "
-        << failed_ << " failed, " << stopped_ << (stopped_ == 1 ? " port" : " ports") << " stopped"
+    out << "summary: " << verified_ << " verified, " << already_ << " already provisioned, ";
+    if (elsewhere_ > 0) {
+        out << elsewhere_ << " numbered elsewhere, ";
+    }
+    out << failed_ << " failed, " << stopped_ << (stopped_ == 1 ? " port" : " ports") << " stopped"
         << (interrupted ? ", interrupted" : "") << Qt::endl;
 }
 

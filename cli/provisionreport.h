@@ -21,7 +21,8 @@ public:
     void portStopped(const QString &port, const QString &reason);
     void summary(bool interrupted);
 
-    bool anyFailed() const { return failed_ > 0 || stopped_ > 0; }
+    // A unit left untouched as numbered elsewhere was not provisioned either.
+    bool anyFailed() const { return failed_ > 0 || stopped_ > 0 || elsewhere_ > 0; }
 
 private:
     CtlContext &context_;
@@ -29,6 +30,7 @@ private:
     int verified_ = 0;
     int already_ = 0;
     int failed_ = 0;
+    int elsewhere_ = 0;
     int stopped_ = 0;
 };
 

@@ -20,10 +20,12 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("provision"),
                      QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
-                                    "[--watch] [--json] PORT...\n"));
+                                    "[--watch] [--renumber] [--json]\n"
+                                    "           PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
     line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
     line.addFlag(QStringLiteral("watch"));
+    line.addFlag(QStringLiteral("renumber"));
     line.addFlag(QStringLiteral("json"));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
@@ -65,6 +67,7 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         request.ports << *port;
     }
     request.watch = line.isSet(QStringLiteral("watch"));
+    request.renumber = line.isSet(QStringLiteral("renumber"));
     request.json = line.isSet(QStringLiteral("json"));
 
     const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
@@ -86,6 +89,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.ledger = &ledger;
     setup.allocations = &allocations;
     setup.watch = request.watch;
+    setup.renumber = request.renumber;
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;

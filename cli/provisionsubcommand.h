@@ -16,10 +16,11 @@ struct ProvisionRequest
     ProvisionPlan plan;
     QList<PortArgument> ports; // no two name the same device
     bool watch = false;
+    bool renumber = false;
     bool json = false;
 };
 
-// quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...
+// quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--renumber] [--json] PORT...
 // The plan, the ports and the ledger are all checked before any device is touched.
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context);
 

@@ -85,6 +85,8 @@ public:
     // Whether a device holding this serial number and MAC got them here and was verified;
     // nullopt when the database cannot say.
     std::optional<bool> isProvisioned(quint32 serial, const MacAddress &mac, QString *error);
+    // Whether this ledger ever handed out the pair, in any state.
+    std::optional<bool> holds(quint32 serial, const MacAddress &mac, QString *error);
 
     // Every row in allocation order; nullopt when the database cannot be read.
     std::optional<QList<Row>> rows(QString *error);
@@ -95,6 +97,9 @@ private:
     Ledger(const QString &path, bool readOnly, QString *error) : sql_(path, readOnly, error) {}
 
     bool setupFor(const ProvisionPlan &plan, QString *error);
+    // A row with the pair and `condition` (" AND ...", or empty).
+    std::optional<bool> findPair(const QString &condition, quint32 serial, const MacAddress &mac,
+                                 QString *error);
     bool isLedger(QString *error);
     bool setState(qint64 id, State state, const QString &reason, QString *error);
     // FULL: each commit returns once it is on the disk; NORMAL: once the system has it.

@@ -1,5 +1,6 @@
 #include "provisioning/portprovisioner.h"
 
+#include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
 
 namespace quillon {
@@ -82,6 +83,10 @@ void PortProvisioner::onSeekingRead()
     const std::optional<DeviceSettings> found = session_.settings();
     if (interrupted_) {
         finish();
+    } else if (found && settled_ == Identity{found->serialNumber, found->mac}) {
+        // The unit answers again after a gap: counted once.
+        phase_ = Phase::Watching;
+        pollTimer_.start();
     } else if (found) {
         provision(*found);
     } else if (setup_.watch) {
@@ -113,16 +118,26 @@ void PortProvisioner::provision(const DeviceSettings &found)
     before_ = found;
     target_ = found;
     shown_ = {found.serialNumber, found.mac};
-    QString error;
-    const std::optional<bool> known =
-        setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
-    if (!known) {
-        stop(error);
-        return;
-    }
-    if (*known) {
-        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
-        return;
+    // The factory identity is every fresh unit's, whatever the ledger holds.
+    if (!IsFactoryIdentity(found.serialNumber, found.mac)) {
+        QString error;
+        const std::optional<bool> verified =
+            setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
+        const std::optional<bool> ours =
+            verified && !*verified ? setup_.ledger->holds(found.serialNumber, found.mac, &error)
+                                   : verified;
+        if (!ours) {
+            stop(error);
+            return;
+        }
+        if (*verified) {
+            deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
+            return;
+        }
+        if (!*ours && !setup_.renumber) {
+            deviceEnded(DeviceReport::Outcome::NumberedElsewhere);
+            return;
+        }
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
@@ -184,10 +199,17 @@ void PortProvisioner::onVerified()
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
     QString error;
-    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
-                          (outcome == DeviceReport::Outcome::Verified
-                               ? setup_.ledger->markVerified(allocation_.id, &error)
-                               : setup_.ledger->markFailed(allocation_.id, reason, &error));
+    const bool untouched = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+                           outcome == DeviceReport::Outcome::NumberedElsewhere;
+    settled_.reset();
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::Verified) {
+        settled_ = Identity{target_.serialNumber, target_.mac};
+    }
+    const bool recorded =
+        untouched || (outcome == DeviceReport::Outcome::Verified
+                          ? setup_.ledger->markVerified(allocation_.id, &error)
+                          : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
                                  target_.serialNumber, target_.mac, reason});
     if (!recorded) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace quillon {
@@ -28,6 +29,8 @@ public:
         Ledger *ledger = nullptr;
         AllocationQueue *allocations = nullptr;
         bool watch = false;
+        // Gives a unit numbered elsewhere this plan's numbers instead of leaving it alone.
+        bool renumber = false;
         ExchangeTiming timing;
         int watchIntervalMs = 1000;
         // Called between a committed allocation and the write; tests stop the process here.
@@ -76,6 +79,9 @@ private:
     DeviceSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
+    // The identity this port has just given or found recorded: a unit that reappears with it
+    // after a gap is the same unit, not a new one.
+    std::optional<Identity> settled_;
 };
 
 } // namespace quillon

@@ -156,6 +156,31 @@ private slots:
         verifyLedger(devices, 5);
     }
 
+    // A unit numbered by another ledger is left as it is and reported, status 1, unless
+    // --renumber gives it this plan's numbers.
+    void unitNumberedElsewhere()
+    {
+        DeviceSettings elsewhere = Factory();
+        elsewhere.serialNumber = 5;
+        elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
+        Devices devices = MakeDevices(2);
+        devices[0]->setSettings(elsewhere);
+        const Run left = provision(Paths(devices));
+        QCOMPARE(left.status, 1);
+        QVERIFY2(left.out.contains(Paths(devices)[0] + ": numbered elsewhere: serial 5, MAC "
+                                                       "02:00:00:00:05:05, not in this ledger"),
+                 qPrintable(left.out));
+        QVERIFY(left.out.contains("1 verified, 0 already provisioned, 1 numbered elsewhere"));
+        QCOMPARE(devices[0]->settings(), elsewhere);
+        QCOMPARE(ToBytes(devices[0]->received()), kRead);
+
+        const Run renumbered = provision(Paths(devices), {"--renumber"});
+        QCOMPARE(renumbered.status, 0);
+        QVERIFY2(renumbered.out.contains(": verified: serial 5 -> 1001, MAC 02:00:00:00:05:05"),
+                 qPrintable(renumbered.out));
+        verifyLedger(devices, 2);
+    }
+
     // When a range of two, across a byte boundary, runs out, the port still waiting for a
     // number stops; the rest finish.
     void rangeRunsOut_data()
