@@ -130,9 +130,10 @@ void DeviceRun::fail(const ExchangeEnd &end)
         failure_ = QStringLiteral("Checksum error in the reply from %1").arg(port);
         break;
     case ExchangeOutcome::Timeout: {
+        // A format waits for the tick after the bar is full, then the last short limit.
         const int limit =
             end.exchange == ExchangeState::Formatting
-                ? timing.progressSteps * timing.progressTickMs + timing.fullBarTimeoutMs
+                ? (timing.progressSteps + 1) * timing.progressTickMs + timing.fullBarTimeoutMs
                 : timing.replyTimeoutMs;
         failure_ = QStringLiteral("Timeout: no complete reply from %1 within %2")
                        .arg(port, DurationText(limit));

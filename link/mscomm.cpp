@@ -4,6 +4,7 @@
 #include "link/portadvice.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -83,6 +84,10 @@ bool MSComm::setPortOpen(bool open)
         failure_ =
             ClassifyOpenError(port_->error(), DeviceAccessible(device), port_->errorString());
         port_->clearError();
+        // A path too long to resolve names nothing, whatever the error says.
+        if (!QFileInfo::exists(device)) {
+            failure_.kind = OpenFailure::Kind::DoesNotExist;
+        }
         ExplainFailure(device);
         return false;
     }
@@ -112,6 +117,13 @@ void MSComm::ExplainFailure(const QString &path)
         failure_.lockFile = StaleLockFile(path);
         if (!failure_.lockFile.isEmpty()) {
             failure_.kind = OpenFailure::Kind::StaleLock;
+            return;
+        }
+        // The serial layer reports a lock file it cannot make like one another program holds.
+        constexpr qsizetype kMaxFileName = 255;
+        if (QFile::encodeName(LockFileName(path)).size() > kMaxFileName) {
+            failure_.kind = OpenFailure::Kind::Other;
+            failure_.detail = QStringLiteral("its path is too long for a lock file");
             return;
         }
         const qint64 pid = LockingProcess(path);

@@ -48,12 +48,7 @@ struct LockFile
 
 LockFile FindLockFile(const QString &systemLocation, const QStringList &lockDirectories)
 {
-    // The serial layer's name for the lock of /dev/ttyUSB0 is LCK..ttyUSB0, of /dev/pts/3
-    // LCK..pts_3.
-    QString name =
-        systemLocation.startsWith(QLatin1String("/dev/")) ? systemLocation.mid(5) : systemLocation;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.prepend(QLatin1String("LCK.."));
+    const QString name = LockFileName(systemLocation);
     for (const QString &directory : lockDirectories) {
         QFile lock(QDir(directory).filePath(name));
         if (!lock.open(QIODevice::ReadOnly)) {
@@ -67,6 +62,16 @@ LockFile FindLockFile(const QString &systemLocation, const QStringList &lockDire
 }
 
 } // namespace
+
+QString LockFileName(const QString &systemLocation)
+{
+    // The serial layer's name for the lock of /dev/ttyUSB0 is LCK..ttyUSB0, of /dev/pts/3
+    // LCK..pts_3.
+    QString name =
+        systemLocation.startsWith(QLatin1String("/dev/")) ? systemLocation.mid(5) : systemLocation;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return name.prepend(QLatin1String("LCK.."));
+}
 
 DeviceAccess AccessOf(const QString &path)
 {

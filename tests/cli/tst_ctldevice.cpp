@@ -315,7 +315,7 @@ private slots:
         QCOMPARE(wire(), kFormat);
     }
 
-    // The full bar then 10 ms, shortened here to five 10 ms ticks.
+    // The full bar, one tick more, then 10 ms; shortened here to 10 ms ticks and five steps.
     void formatTimesOut()
     {
         sim_->setReplyFault(Fault::NoReply);
@@ -325,7 +325,7 @@ private slots:
         const Run result = inProcess({"format", "@", "--yes"}, options);
         QCOMPARE(result.status, 1);
         QCOMPARE(result.err, "quillonctl: format: Timeout: no complete reply from " + device() +
-                                 " within 60 ms\n");
+                                 " within 70 ms\n");
         QCOMPARE(wire(), kFormat);
     }
 

@@ -2,6 +2,7 @@
 #include "ctlharness.h"
 #include "ledger/ledger.h"
 
+#include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -46,6 +47,8 @@ private slots:
                           PlanWith("serial", R"({"first": 1, "last": 1999})")));
         QVERIFY(WriteFile(dir_.filePath("truncated.json"), kPlan.left(40)));
         QCOMPARE(::mkfifo(qPrintable(dir_.filePath("fifo.json")), 0600), 0);
+        QVERIFY(QDir(dir_.path()).mkdir(QString(200, 'd')));
+        QVERIFY(WriteFile(dir_.filePath(QString(200, 'd') + "/" + QString(200, 't')), {}));
         QVERIFY(WriteFile(dir_.filePath("text.sqlite"), QByteArray(4096, 'x')));
         QString error;
         QVERIFY(Ledger::openForPlan(dir_.filePath("l.sqlite"), *ProvisionPlan::parse(kPlan, &error),
@@ -76,6 +79,11 @@ private slots:
             row(port, {"read", port}, 2, QStringLiteral("no port named \"%1\"").arg(port));
         }
         row("read unmapped COM", {"read", "COM4"}, 3, "Port error: COM4 does not exist");
+        // Neither is "in use" or "no permission", whatever the serial layer reports.
+        row("read a name too long", {"read", "@/" + QString(300, 'x')}, 3, "x does not exist");
+        row("read a path too long to lock",
+            {"read", "@/" + QString(200, 'd') + "/" + QString(200, 't')}, 3,
+            "t cannot be opened: its path is too long for a lock file");
         row("read no port", {"read"}, 2, "read: give a PORT");
         row("read two ports", {"read", "COM3", "COM4"}, 2, "give one PORT only");
         row("read unknown option", {"read", "COM3", "--jsn"}, 2, "jsn");
