@@ -5,6 +5,7 @@
 #include "cli/interruptsignal.h"
 #include "cli/provisionreport.h"
 #include "ledger/ledger.h"
+#include "provisioning/labelhook.h"
 #include "provisioning/portprovisioner.h"
 #include "settings/smallfile.h"
 
@@ -21,11 +22,13 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     CommandLine line(QStringLiteral("provision"),
                      QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
                                     "[--watch] [--renumber] [--json]\n"
-                                    "           PORT...\n"));
+                                    "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
     line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
     line.addFlag(QStringLiteral("watch"));
     line.addFlag(QStringLiteral("renumber"));
+    line.addValue(QStringLiteral("log"), QStringLiteral("FILE"));
+    line.addValue(QStringLiteral("on-verified"), QStringLiteral("COMMAND"));
     line.addFlag(QStringLiteral("json"));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
@@ -68,6 +71,11 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     }
     request.watch = line.isSet(QStringLiteral("watch"));
     request.renumber = line.isSet(QStringLiteral("renumber"));
+    request.logPath = line.value(QStringLiteral("log"));
+    request.onVerified = line.value(QStringLiteral("on-verified"));
+    if (line.isSet(QStringLiteral("on-verified")) && request.onVerified.trimmed().isEmpty()) {
+        return line.refuse(context, QStringLiteral("--on-verified: give a command"));
+    }
     request.json = line.isSet(QStringLiteral("json"));
 
     const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
@@ -94,16 +102,43 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
 
-    ProvisionReport report(context, request.json);
+    ProvisionReport report(context, request.json, request.watch);
+    QString error;
+    if (!request.logPath.isEmpty() && !report.openLog(request.logPath, &error)) {
+        return context.fail(QStringLiteral("provision: ") + error, kExitUsage);
+    }
     QEventLoop loop;
     InterruptSignal interrupt;
     bool interrupted = false;
+    QString outputFailure;
     std::vector<std::unique_ptr<PortProvisioner>> ports;
+    LabelHook hook(request.onVerified, request.plan, options.hookTimeLimitMs);
+    // A record that cannot be written ends the run as a signal does, and never as a success.
+    const auto checkOutput = [&] {
+        if (outputFailure.isEmpty() && !(outputFailure = report.outputFailure()).isEmpty()) {
+            context.fail(QStringLiteral("provision: ") + outputFailure, kExitDeviceFailed);
+            for (const auto &port : ports) {
+                port->interrupt();
+            }
+        }
+    };
+    const auto onEvent = [&](const PortEvent &event) {
+        report.event(event);
+        if (event.kind == PortEvent::Kind::Verified && !request.onVerified.isEmpty()) {
+            hook.run(event);
+        }
+        checkOutput();
+    };
+    QObject::connect(&hook, &LabelHook::failed, &loop, onEvent);
     int running = 0;
     for (const PortArgument &port : request.ports) {
         auto provisioner = std::make_unique<PortProvisioner>(port, setup);
         QObject::connect(provisioner.get(), &PortProvisioner::deviceDone,
-                         [&report](const DeviceReport &device) { report.device(device); });
+                         [&report, &checkOutput](const DeviceReport &device) {
+                             report.device(device);
+                             checkOutput();
+                         });
+        QObject::connect(provisioner.get(), &PortProvisioner::portEvent, onEvent);
         QObject::connect(provisioner.get(), &PortProvisioner::portStopped,
                          [&report](const QString &name, const QString &reason) {
                              report.portStopped(name, reason);
@@ -136,8 +171,16 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     if (!interrupted) {
         loop.exec();
     }
+    // The labels of the last units still print; each command has its time limit.
+    if (!hook.idle()) {
+        QObject::connect(&hook, &LabelHook::allEnded, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 
     report.summary(interrupted);
+    if (!outputFailure.isEmpty()) {
+        return kExitDeviceFailed;
+    }
     if (interrupted) {
         return InterruptSignal::exitStatus();
     }

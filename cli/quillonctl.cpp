@@ -79,12 +79,13 @@ int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QText
     CtlContext context(options, out, err);
     const int status = RunCommand(arguments, context);
     out.flush();
-    if (out.status() != QTextStream::Ok) {
+    // A command that failed has said why; a success that could not be printed has not.
+    if (status == kExitOk && out.status() != QTextStream::Ok) {
         // A closed pipe or a full disk must never pass for a complete export.
         const QString reason = out.device() ? out.device()->errorString() : QString();
         return context.fail(QStringLiteral("cannot write standard output: %1")
                                 .arg(reason.isEmpty() ? QStringLiteral("write failed") : reason),
-                            status == kExitOk ? kExitDeviceFailed : status);
+                            kExitDeviceFailed);
     }
     return status;
 }

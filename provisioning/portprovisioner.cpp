@@ -22,6 +22,21 @@ QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
     return labels.join(QStringLiteral(", "));
 }
 
+PortEvent::Kind EventOf(DeviceReport::Outcome outcome)
+{
+    switch (outcome) {
+    case DeviceReport::Outcome::Verified:
+        return PortEvent::Kind::Verified;
+    case DeviceReport::Outcome::AlreadyProvisioned:
+        return PortEvent::Kind::AlreadyProvisioned;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        return PortEvent::Kind::NumberedElsewhere;
+    case DeviceReport::Outcome::Failed:
+        break;
+    }
+    return PortEvent::Kind::Failed;
+}
+
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
@@ -78,9 +93,33 @@ void PortProvisioner::onExchangeEnded()
     }
 }
 
+void PortProvisioner::report(PortEvent::Kind kind, const QString &reason)
+{
+    const DeviceSettings &device = given_ ? target_ : before_;
+    if (kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen) {
+        lastNoDevice_.reset();
+    }
+    emit portEvent(PortEvent{QDateTime::currentDateTime(), name(), kind, device.serialNumber,
+                             device.mac, device.ipAddress, reason});
+}
+
+void PortProvisioner::reportNoDevice()
+{
+    const bool cannotOpen = session_.lastEnd().outcome == ExchangeOutcome::PortError;
+    const std::pair state{cannotOpen ? PortEvent::Kind::CannotOpen : PortEvent::Kind::Waiting,
+                          session_.failure()};
+    if (lastNoDevice_ != state) {
+        lastNoDevice_ = state;
+        report(state.first, state.second);
+    }
+}
+
 void PortProvisioner::onSeekingRead()
 {
     const std::optional<DeviceSettings> found = session_.settings();
+    if (!found && !interrupted_) {
+        reportNoDevice();
+    }
     if (interrupted_) {
         finish();
     } else if (found && settled_ == Identity{found->serialNumber, found->mac}) {
@@ -104,6 +143,11 @@ void PortProvisioner::onWatchingRead()
         finish();
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        report(PortEvent::Kind::Removed);
+        reportNoDevice();
         phase_ = Phase::Seeking;
         pollTimer_.start();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
@@ -117,7 +161,9 @@ void PortProvisioner::provision(const DeviceSettings &found)
 {
     before_ = found;
     target_ = found;
+    given_ = false;
     shown_ = {found.serialNumber, found.mac};
+    report(PortEvent::Kind::Found);
     // The factory identity is every fresh unit's, whatever the ledger holds.
     if (!IsFactoryIdentity(found.serialNumber, found.mac)) {
         QString error;
@@ -156,6 +202,8 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     // The plan keeps every serial number it hands out writable.
     target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
                              plan.gateway,       plan.dns1,       plan.dns2};
+    given_ = true;
+    report(PortEvent::Kind::Allocated);
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
@@ -175,6 +223,7 @@ void PortProvisioner::onWritten()
         stop(error);
         return;
     }
+    report(PortEvent::Kind::Written);
     phase_ = Phase::Verifying;
     session_.read();
 }
@@ -212,6 +261,7 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
                           : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
                                  target_.serialNumber, target_.mac, reason});
+    report(EventOf(outcome), reason);
     if (!recorded) {
         stop(error);
     } else if (setup_.watch && !interrupted_) {

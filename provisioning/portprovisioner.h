@@ -3,6 +3,7 @@
 #include "ledger/ledger.h"
 #include "provisioning/allocationqueue.h"
 #include "provisioning/devicereport.h"
+#include "provisioning/portevent.h"
 #include "session/devicesession.h"
 #include "session/portargument.h"
 
@@ -49,6 +50,8 @@ signals:
     // The port gives up without a device to report: no device, no numbers left, no ledger.
     void portStopped(const QString &port, const QString &reason);
     void finished();
+    // Every change of the port's state, as it happens.
+    void portEvent(const quillon::PortEvent &event);
 
 private:
     enum class Phase { Seeking, Allocating, Writing, Verifying, Watching, Finished };
@@ -65,6 +68,11 @@ private:
     void stop(const QString &reason);
     void finish();
     void poll();
+    // Emits `kind` with the device in hand's identity: the one it was given from allocation
+    // on, the one it showed before.
+    void report(PortEvent::Kind kind, const QString &reason = {});
+    // A port without a device reports its state once, not at every poll.
+    void reportNoDevice();
 
     QString name() const { return session_.name(); }
 
@@ -82,6 +90,8 @@ private:
     // The identity this port has just given or found recorded: a unit that reappears with it
     // after a gap is the same unit, not a new one.
     std::optional<Identity> settled_;
+    bool given_ = false; // target_ holds allocated numbers
+    std::optional<std::pair<PortEvent::Kind, QString>> lastNoDevice_;
 };
 
 } // namespace quillon

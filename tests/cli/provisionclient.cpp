@@ -1,5 +1,5 @@
 // quillonctl as a child process of the tests, with test-only timing:
-//   provisionclient [--pause] [--watch-interval MS] COMMAND ARGUMENTS...
+//   provisionclient [--pause] [--watch-interval MS] [--hook-limit MS] COMMAND ARGUMENTS...
 // --pause prints "paused PORT" on standard error once a device's numbers are committed and
 // then waits, before the write, until its standard input closes or the process is killed.
 //   provisionclient --allocate COUNT LEDGER PLAN
@@ -65,6 +65,8 @@ int main(int argc, char *argv[])
             };
         } else if (option == QLatin1String("--watch-interval") && !args.isEmpty()) {
             options.watchIntervalMs = args.takeFirst().toInt();
+        } else if (option == QLatin1String("--hook-limit") && !args.isEmpty()) {
+            options.hookTimeLimitMs = args.takeFirst().toInt();
         } else {
             err << "provisionclient: unknown option " << option << Qt::endl;
             return 2;

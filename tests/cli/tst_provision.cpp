@@ -5,6 +5,7 @@
 #include "ledger/ledger.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -272,6 +273,81 @@ private slots:
         QVERIFY(rows().isEmpty());
     }
 
+    // Each port's changes of state as time-stamped NDJSON events, on standard output and
+    // appended to the log; after each verified unit the hook runs with the unit's values in
+    // its environment only, and one that fails or outlives its limit is reported for its unit
+    // without holding up the others or undoing the ledger.
+    void watchEventsLogAndHook()
+    {
+        Devices devices = MakeDevices(3);
+        const QStringList paths = Paths(devices);
+        const QString log = dir_->filePath("station.log");
+        const QString labels = dir_->filePath("labels");
+        QVERIFY(WriteFile(log, "earlier line\n"));
+        const QString hook =
+            QStringLiteral("printf '%s %s %s %s\\n' \"$QUILLON_PORT\" \"$QUILLON_SERIAL\" "
+                           "\"$QUILLON_MAC\" \"$QUILLON_IP\" >> %1; case $QUILLON_PORT in %2) exit "
+                           "3;; %3) exec sleep 60;; esac")
+                .arg(labels, paths[1], paths[2]);
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "100", "--hook-limit", "300"} +
+                  arguments(paths, {"--watch", "--json", "--log", log, "--on-verified", hook}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const QString &what) {
+            out += child.readAllStandardOutput();
+            return out.count(what);
+        };
+        const QString hookFailed = "\"event\":\"hook failed\"";
+        QTRY_COMPARE_WITH_TIMEOUT(count(hookFailed), 2, 20000);
+        QCOMPARE(::kill(child.processId(), SIGTERM), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 143);
+        out += run.out;
+
+        // Local ISO 8601 with milliseconds and the offset.
+        const QRegularExpression kTimeStamp(
+            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
+        QStringList events;
+        for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (object.contains("event")) {
+                QVERIFY2(kTimeStamp.match(object["time"].toString()).hasMatch(),
+                         qPrintable(line));
+                events << line;
+            }
+        }
+        QFile logFile(log);
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(logFile.readAll()), "earlier line\n" + events.join('\n') + '\n');
+        for (const char *kind : {"found", "allocated", "written"}) {
+            QCOMPARE(out.count(QStringLiteral("\"event\":\"%1\"").arg(kind)), 3);
+        }
+        const QStringList expected{
+            "{\"event\":\"verified\",\"ip\":\"10.10.10.11\",\"mac\":\"02:5C:E1:C0:10:0",
+            "\"reason\":\"exit status 3\"", "\"reason\":\"did not end within 300 ms; stopped\""};
+        for (const QString &part : expected) {
+            QVERIFY2(out.contains(part), qPrintable(part));
+        }
+
+        QFile labelFile(labels);
+        QVERIFY(labelFile.open(QIODevice::ReadOnly));
+        QStringList printed =
+            QString::fromUtf8(labelFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        printed.sort();
+        QCOMPARE(printed.size(), 3);
+        for (const auto &device : devices) {
+            const DeviceSettings held = device->settings();
+            QVERIFY2(printed.contains(QStringLiteral("%1 %2 %3 10.10.10.11")
+                                          .arg(QString::fromStdString(device->devicePath()))
+                                          .arg(held.serialNumber)
+                                          .arg(MacText(held.mac))),
+                     qPrintable(printed.join('|')));
+        }
+        verifyLedger(devices, 3);
+    }
+
     // --watch provisions the device that replaces the first behind the same link, leaves a
     // provisioned one alone, and ends on Ctrl+C with status 130 and a summary.
     void watchProvisionsReplacedDevice()
@@ -305,8 +381,8 @@ private slots:
         const Run run = Finish(child);
         QCOMPARE(run.status, 130);
         out += run.out;
-        const QJsonObject first =
-            QJsonDocument::fromJson(out.section('\n', 0, 0).toUtf8()).object();
+        const QString firstDevice = out.mid(out.indexOf(R"({"new")")).section('\n', 0, 0);
+        const QJsonObject first = QJsonDocument::fromJson(firstDevice.toUtf8()).object();
         QCOMPARE(first["port"].toString(), link);
         QCOMPARE(first["new"]["mac"].toString(), "02:5C:E1:C0:10:00");
         const QJsonObject summary =
