@@ -313,8 +313,7 @@ private slots:
         for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
             const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
             if (object.contains("event")) {
-                QVERIFY2(kTimeStamp.match(object["time"].toString()).hasMatch(),
-                         qPrintable(line));
+                QVERIFY2(kTimeStamp.match(object["time"].toString()).hasMatch(), qPrintable(line));
                 events << line;
             }
         }
@@ -346,6 +345,46 @@ private slots:
                      qPrintable(printed.join('|')));
         }
         verifyLedger(devices, 3);
+    }
+
+    // A port seen without a device takes the next one as new: a fresh unit after a failed one
+    // with the same identity is provisioned. A unit back with the identity its port just gave
+    // it is the same unit, counted once.
+    void watchTellsUnitsApart()
+    {
+        Devices devices = MakeDevices(2);
+        devices[0]->setReplyFault(Fault::IgnoreWrites);
+        const QString link = dir_->filePath("ttyFixture");
+        QVERIFY(QFile::link(Paths(devices)[0], link));
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "50"} + arguments({link}, {"--watch", "--json"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const char *what) {
+            out += child.readAllStandardOutput();
+            return out.count(QString::fromLatin1(what));
+        };
+        const auto replug = [&](int device, int gaps) {
+            QVERIFY(QFile::remove(link));
+            QTRY_COMPARE_WITH_TIMEOUT(count("\"event\":\"cannot open\""), gaps, 20000);
+            QVERIFY(QFile::link(Paths(devices)[device], link));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"failed\""), 1, 20000);
+        replug(1, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"verified\""), 1, 20000);
+        QCOMPARE(devices[1]->settings().serialNumber, 1001u);
+        replug(1, 2);
+        const int handled = devices[1]->requestsHandled();
+        QTRY_VERIFY_WITH_TIMEOUT(devices[1]->requestsHandled() >= handled + 3, 20000);
+
+        QCOMPARE(::kill(child.processId(), SIGINT), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 130);
+        out += run.out;
+        QCOMPARE(count("\"event\":\"found\""), 2);
+        QCOMPARE(count("\"event\":\"removed\""), 2);
+        QCOMPARE(count("already provisioned\""), 0);
     }
 
     // --watch provisions the device that replaces the first behind the same link, leaves a
