@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ledgerfile.h"
 #include "link/exchangestate.h"
 #include "link/portmap.h"
 
@@ -34,6 +35,8 @@ struct CtlOptions
     // Called by provision between committing a device's numbers and writing them, with the
     // PORT as given; tests stop the process there.
     std::function<void(const QString &port)> afterAllocation;
+    // Tells the file system of a ledger file's folder; statfs() when not given.
+    LedgerFile::FileSystemProbe fileSystem;
 };
 
 // One run of quillonctl: its options and where it prints.

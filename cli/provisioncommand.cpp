@@ -4,11 +4,11 @@
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
 #include "cli/ledger.h"
+#include "cli/ledgerargument.h"
 #include "cli/portprovisioner.h"
 #include "cli/provisionreport.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <memory>
@@ -18,31 +18,23 @@ namespace quillon {
 
 int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("provision"),
-                     QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
-                                    "[--watch] [--json] PORT...\n"));
+    CommandLine line(
+        QStringLiteral("provision"),
+        QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
+                       "[--watch] [--json] PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"));
     line.addFlag(QStringLiteral("watch"));
     line.addFlag(QStringLiteral("json"));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }
 
-    if (!line.isSet(QStringLiteral("plan"))) {
-        return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
-    }
-    const QString planPath = line.value(QStringLiteral("plan"));
-    QFile planFile(planPath);
-    if (!planFile.open(QIODevice::ReadOnly)) {
-        return line.refuse(context,
-                           QStringLiteral("--plan %1: %2").arg(planPath, planFile.errorString()));
-    }
     ProvisionRequest request;
     QString error;
-    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(planFile.readAll(), &error);
+    const std::optional<ProvisionPlan> plan = PlanArgument(line, &error);
     if (!plan) {
-        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
+        return line.refuse(context, error);
     }
     request.plan = *plan;
 
@@ -68,10 +60,18 @@ int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
     request.watch = line.isSet(QStringLiteral("watch"));
     request.json = line.isSet(QStringLiteral("json"));
 
-    const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
-                                   ? line.value(QStringLiteral("ledger"))
-                                   : Ledger::kDefaultFile;
-    const std::unique_ptr<Ledger> ledger = Ledger::openForPlan(ledgerPath, request.plan, &error);
+    const std::optional<LedgerLocation> location = LedgerArgument(line, context, &error);
+    if (!location) {
+        return line.refuse(context, error);
+    }
+    bool missing = false;
+    const std::unique_ptr<Ledger> ledger =
+        Ledger::openForPlan(*location, request.plan, &error, &missing);
+    if (missing) {
+        return line.refuse(context, QStringLiteral("%1; make it first with quillonctl ledger "
+                                                   "init --plan PLAN.json --ledger %2")
+                                        .arg(error, location->name()));
+    }
     if (!ledger) {
         return line.refuse(context, error);
     }

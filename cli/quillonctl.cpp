@@ -35,11 +35,15 @@ const char kUsage[] =
     "                   [--mask A.B.C.D] [--gateway A.B.C.D] [--dns1 A.B.C.D]\n"
     "                   [--dns2 A.B.C.D] [--defaults] [--json]\n"
     "  quillonctl format PORT --yes\n"
-    "  quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...\n"
-    "  quillonctl ledger [--ledger FILE] [--csv]\n"
+    "  quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--json] PORT...\n"
+    "  quillonctl ledger [--ledger LOCATION] [--csv]\n"
+    "  quillonctl ledger init --plan PLAN.json [--ledger LOCATION]\n"
+    "  quillonctl ledger backup DEST [--ledger LOCATION]\n"
     "  quillonctl --help | --version\n"
     "\n"
-    "PORT is COM1 to COM20 or the absolute path of a serial device.\n"
+    "PORT is COM1 to COM20 or the absolute path of a serial device. LOCATION is an SQLite\n"
+    "file or postgresql://[user[:password]@]host[:port]/database; QUILLON_LEDGER gives it\n"
+    "when --ledger does not.\n"
     "Exit status: 0 success, 1 a device failed, 2 usage or an invalid value,\n"
     "3 the port cannot be opened, 130 interrupted. See quillonctl(1).\n";
 

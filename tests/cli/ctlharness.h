@@ -47,6 +47,12 @@ inline bool WriteFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+inline QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 inline const QByteArray kRead = QByteArray::fromHex("0252005203");
 inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
 

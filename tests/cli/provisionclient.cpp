@@ -24,8 +24,9 @@ int Allocate(int count, const QString &ledgerPath, const QString &planPath, QTex
     const std::optional<ProvisionPlan> plan = planFile.open(QIODevice::ReadOnly)
                                                   ? ProvisionPlan::parse(planFile.readAll(), &error)
                                                   : std::nullopt;
+    const std::optional<LedgerLocation> location = LedgerLocation::parse(ledgerPath, &error);
     const std::unique_ptr<Ledger> ledger =
-        plan ? Ledger::openForPlan(ledgerPath, *plan, &error) : nullptr;
+        plan && location ? Ledger::openForPlan(*location, *plan, &error) : nullptr;
     for (int i = 0; ledger && i < count; ++i) {
         const Ledger::AllocateResult result = ledger->allocate("/dev/client", 0, MacAddress{});
         if (result.outcome != Ledger::Outcome::allocated) {

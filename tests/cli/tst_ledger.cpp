@@ -2,6 +2,7 @@
 #include "cli/ledger.h"
 #include "ctlharness.h"
 
+#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,10 +42,13 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString path_;
 
+    // Makes the ledger on first use.
     std::unique_ptr<Ledger> open(const ProvisionPlan &plan = Plan())
     {
         QString error;
-        return Ledger::openForPlan(path_, plan, &error);
+        const LedgerLocation location = *LedgerLocation::parse(path_, &error);
+        return QFileInfo::exists(path_) ? Ledger::openForPlan(location, plan, &error)
+                                        : Ledger::create(location, plan, &error);
     }
 
 private slots:
@@ -103,7 +107,8 @@ private slots:
         QFETCH(bool, accepted);
         Allocate(*open());
         QString error;
-        std::unique_ptr<Ledger> ledger = Ledger::openForPlan(path_, Plan(field, value), &error);
+        std::unique_ptr<Ledger> ledger =
+            Ledger::openForPlan(*LedgerLocation::parse(path_, &error), Plan(field, value), &error);
         QCOMPARE(bool(ledger), accepted);
         if (!accepted) {
             QVERIFY2(error.contains("another plan"), qPrintable(error));
@@ -134,6 +139,7 @@ private slots:
         constexpr int kEach = 40;
         const QString plan = dir_->filePath("plan.json");
         QVERIFY(WriteFile(plan, kPlan));
+        QVERIFY(open());
         std::vector<std::unique_ptr<QProcess>> clients;
         for (int i = 0; i < kProcesses; ++i) {
             clients.push_back(std::make_unique<QProcess>());

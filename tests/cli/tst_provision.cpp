@@ -37,10 +37,18 @@ private:
         return RunCtl(arguments(ports, extra), options);
     }
 
+    void initLedger()
+    {
+        QFile::remove(ledger_);
+        const Run made = RunCtl({"ledger", "init", "--plan", plan_, "--ledger", ledger_});
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+    }
+
     QList<Ledger::Row> rows() const
     {
         QString error;
-        const std::unique_ptr<Ledger> ledger = Ledger::openExisting(ledger_, &error);
+        const std::unique_ptr<Ledger> ledger =
+            Ledger::openExisting(*LedgerLocation::parse(ledger_, &error), &error);
         return ledger ? ledger->rows(&error).value_or(QList<Ledger::Row>{}) : QList<Ledger::Row>{};
     }
 
@@ -81,6 +89,7 @@ private slots:
         ledger_ = dir_->filePath("ledger.sqlite");
         plan_ = dir_->filePath("plan.json");
         QVERIFY(WriteFile(plan_, kPlan));
+        initLedger();
     }
 
     // Numbers from the start of the ranges; a second run only reads.
@@ -174,6 +183,7 @@ private slots:
         QFETCH(QByteArray, range);
         QFETCH(QString, named);
         QVERIFY(WriteFile(plan_, PlanWith(field, range)));
+        initLedger();
         const Devices devices = MakeDevices(3);
         const Run run = provision(Paths(devices));
         QCOMPARE(run.status, 1);
