@@ -1,9 +1,9 @@
 #include "cli/commandline.h"
 
 #include "cli/ctlcontext.h"
-#include "cli/portargument.h"
 #include "link/exchange.h"
 #include "link/mscomm.h"
+#include "session/portargument.h"
 
 namespace quillon {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/ledgerfile.h"
+#include "ledger/ledgerfile.h"
 #include "link/exchangestate.h"
 #include "link/portmap.h"
 

@@ -1,7 +1,7 @@
 #include "cli/devicerun.h"
 
 #include "cli/ctlcontext.h"
-#include "cli/devicesession.h"
+#include "session/devicesession.h"
 
 #include <QEventLoop>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/ctlsettings.h"
 #include "cli/interruptsignal.h"
-#include "cli/portargument.h"
+#include "session/portargument.h"
+#include "settings/ctlsettings.h"
 
 #include <QString>
 

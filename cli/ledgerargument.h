@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/ledgerlocation.h"
-#include "cli/provisionplan.h"
+#include "ledger/ledgerlocation.h"
+#include "settings/provisionplan.h"
 
 #include <optional>
 

@@ -2,8 +2,8 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
-#include "cli/ledger.h"
 #include "cli/ledgerargument.h"
+#include "ledger/ledger.h"
 
 namespace quillon {
 

@@ -3,10 +3,10 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
-#include "cli/ledger.h"
 #include "cli/ledgerargument.h"
-#include "cli/portprovisioner.h"
 #include "cli/provisionreport.h"
+#include "ledger/ledger.h"
+#include "provisioning/portprovisioner.h"
 
 #include <QEventLoop>
 #include <QTimer>

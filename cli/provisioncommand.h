@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/portargument.h"
-#include "cli/provisionplan.h"
+#include "session/portargument.h"
+#include "settings/provisionplan.h"
 
 #include <QList>
 #include <QStringList>

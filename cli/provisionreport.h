@@ -1,27 +1,12 @@
 #pragma once
 
-#include "cli/values.h"
+#include "provisioning/devicereport.h"
 
 #include <QString>
 
 namespace quillon {
 
 class CtlContext;
-
-// What became of one device that answered on a port.
-struct DeviceReport
-{
-    enum class Outcome { verified, alreadyProvisioned, failed };
-
-    QString port;
-    Outcome outcome = Outcome::failed;
-    quint32 oldSerial = 0;
-    MacAddress oldMac{};
-    // The numbers allocated to it; the old ones again when it was already provisioned.
-    quint32 newSerial = 0;
-    MacAddress newMac{};
-    QString reason; // why it failed
-};
 
 // The lines of a provisioning run: one per device and one summary, as text or as one JSON
 // object per line, flushed at once so that a watching operator sees each device as it ends.

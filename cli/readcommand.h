@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/portargument.h"
+#include "session/portargument.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/portargument.h"
-#include "cli/settingsedit.h"
+#include "session/portargument.h"
+#include "settings/settingsedit.h"
 
 #include <QStringList>
 

@@ -4,8 +4,8 @@
 // then waits, before the write, until its standard input closes or the process is killed.
 //   provisionclient --allocate COUNT LEDGER PLAN
 // allocates COUNT numbers straight from the ledger, printing "<serial> <mac>" for each.
-#include "cli/ledger.h"
 #include "cli/quillonctl.h"
+#include "ledger/ledger.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The strict value forms of the options, --from files and plans: refusals name the culprit.
-#include "cli/provisionplan.h"
-#include "cli/settingsedit.h"
 #include "ctlharness.h"
+#include "settings/provisionplan.h"
+#include "settings/settingsedit.h"
 
 #include <QTest>
 

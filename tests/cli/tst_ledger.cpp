@@ -1,6 +1,6 @@
 // The provisioning ledger on a real SQLite file, with real second processes.
-#include "cli/ledger.h"
 #include "ctlharness.h"
+#include "ledger/ledger.h"
 
 #include <QFileInfo>
 #include <QSet>

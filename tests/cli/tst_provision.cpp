@@ -1,8 +1,8 @@
 // quillonctl provision end to end: simulated devices, each on its own pseudo-terminal opened
 // through the real serial layer, a real SQLite ledger, and real child processes where a run is
 // killed, interrupted or shares its ledger with another.
-#include "cli/ledger.h"
 #include "ctlharness.h"
+#include "ledger/ledger.h"
 
 #include <QSet>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // quillonctl run in-process: refusals before any device, and the ledger list.
-#include "cli/ledger.h"
 #include "ctlharness.h"
+#include "ledger/ledger.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
-#include "cli/settingsedit.h"
+#include "settings/settingsedit.h"
 
-#include "cli/jsonobject.h"
 #include "protocol/factorydefaults.h"
+#include "settings/jsonobject.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

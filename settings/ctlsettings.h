@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/values.h"
 #include "protocol/settingsboxes.h"
+#include "settings/values.h"
 
 #include <QByteArray>
 #include <QString>

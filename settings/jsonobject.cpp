@@ -1,4 +1,4 @@
-#include "cli/jsonobject.h"
+#include "settings/jsonobject.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

@@ -1,4 +1,4 @@
-#include "cli/ledgerlocation.h"
+#include "ledger/ledgerlocation.h"
 
 #include <QUrl>
 #include <QUrlQuery>

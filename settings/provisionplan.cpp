@@ -1,6 +1,6 @@
-#include "cli/provisionplan.h"
+#include "settings/provisionplan.h"
 
-#include "cli/jsonobject.h"
+#include "settings/jsonobject.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

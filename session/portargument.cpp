@@ -1,4 +1,4 @@
-#include "cli/portargument.h"
+#include "session/portargument.h"
 
 #include "link/portmap.h"
 

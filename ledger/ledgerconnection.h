@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/ledgerlocation.h"
+#include "ledger/ledgerlocation.h"
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/ledger.h"
+#include "ledger/ledger.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "cli/ledgerconnection.h"
+#include "ledger/ledgerconnection.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>

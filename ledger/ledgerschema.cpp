@@ -1,7 +1,7 @@
-#include "cli/ledgerschema.h"
+#include "ledger/ledgerschema.h"
 
-#include "cli/ledgerconnection.h"
-#include "cli/ledgerfile.h"
+#include "ledger/ledgerconnection.h"
+#include "ledger/ledgerfile.h"
 
 #include <QSet>
 #include <QSqlQuery>

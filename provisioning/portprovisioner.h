@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/allocationqueue.h"
-#include "cli/devicesession.h"
-#include "cli/ledger.h"
-#include "cli/portargument.h"
-#include "cli/provisionreport.h"
+#include "ledger/ledger.h"
+#include "provisioning/allocationqueue.h"
+#include "provisioning/devicereport.h"
+#include "session/devicesession.h"
+#include "session/portargument.h"
 
 #include <QObject>
 #include <QTimer>

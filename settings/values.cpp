@@ -1,4 +1,4 @@
-#include "cli/values.h"
+#include "settings/values.h"
 
 #include <QStringList>
 

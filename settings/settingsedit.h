@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/ctlsettings.h"
+#include "settings/ctlsettings.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/values.h"
+#include "settings/values.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "cli/ledger.h"
+#include "ledger/ledger.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/ctlsettings.h"
 #include "link/exchange.h"
 #include "link/frontend.h"
+#include "settings/ctlsettings.h"
 
 #include <QObject>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "cli/ctlsettings.h"
+#include "settings/ctlsettings.h"
 
 #include "protocol/settingstexts.h"
 

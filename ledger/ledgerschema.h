@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/provisionplan.h"
+#include "settings/provisionplan.h"
 
 #include <QString>
 

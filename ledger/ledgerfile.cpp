@@ -1,4 +1,4 @@
-#include "cli/ledgerfile.h"
+#include "ledger/ledgerfile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "cli/ledgerconnection.h"
-#include "cli/ledgerfile.h"
-#include "cli/ledgerschema.h"
-#include "cli/provisionplan.h"
-#include "cli/values.h"
+#include "ledger/ledgerconnection.h"
+#include "ledger/ledgerfile.h"
+#include "ledger/ledgerschema.h"
+#include "settings/provisionplan.h"
+#include "settings/values.h"
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "cli/portprovisioner.h"
+#include "provisioning/portprovisioner.h"
 
 namespace quillon {
 

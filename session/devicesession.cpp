@@ -1,4 +1,4 @@
-#include "cli/devicesession.h"
+#include "session/devicesession.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "cli/allocationqueue.h"
+#include "provisioning/allocationqueue.h"
 
 namespace quillon {
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "settings/values.h"
+
+#include <QString>
+
+namespace quillon {
+
+// What became of one device that answered on a port.
+struct DeviceReport
+{
+    enum class Outcome { verified, alreadyProvisioned, failed };
+
+    QString port;
+    Outcome outcome = Outcome::failed;
+    quint32 oldSerial = 0;
+    MacAddress oldMac{};
+    // The numbers allocated to it; the old ones again when it was already provisioned.
+    quint32 newSerial = 0;
+    MacAddress newMac{};
+    QString reason; // why it failed
+};
+
+} // namespace quillon
