@@ -18,6 +18,7 @@ struct DeviceReport
     // The numbers allocated to it; the old ones again when it was already provisioned.
     quint32 newSerial = 0;
     MacAddress newMac{};
+    Address newIp{};
     QString reason; // why it failed
 };
 

@@ -36,6 +36,7 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
 void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
+    enterStep(Step::waiting);
     session_.read();
 }
 
@@ -86,6 +87,7 @@ void PortProvisioner::onSeekingRead()
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
+        noDevice();
         pollTimer_.start();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
@@ -100,6 +102,7 @@ void PortProvisioner::onWatchingRead()
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
         phase_ = Phase::Seeking;
+        noDevice();
         pollTimer_.start();
     } else if (Identity{found->serial, found->mac} == shown_) {
         pollTimer_.start();
@@ -110,6 +113,7 @@ void PortProvisioner::onWatchingRead()
 
 void PortProvisioner::provision(const CtlSettings &found)
 {
+    enterStep(Step::reading);
     before_ = found;
     target_ = found;
     shown_ = {found.serial, found.mac};
@@ -149,6 +153,7 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
         return;
     }
     phase_ = Phase::Writing;
+    enterStep(Step::writing);
     session_.write(*frame);
 }
 
@@ -165,6 +170,7 @@ void PortProvisioner::onWritten()
         return;
     }
     phase_ = Phase::Verifying;
+    enterStep(Step::verifying);
     session_.read();
 }
 
@@ -193,7 +199,7 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
                                ? setup_.ledger->markVerified(allocation_.id, &error)
                                : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serial, before_.mac, target_.serial,
-                                 target_.mac, reason});
+                                 target_.mac, target_.ip, reason});
     if (!recorded) {
         stop(error);
     } else if (setup_.watch && !interrupted_) {
@@ -202,6 +208,25 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
     } else {
         finish();
     }
+}
+
+void PortProvisioner::noDevice()
+{
+    if (session_.lastEnd().outcome == ExchangeOutcome::PortError) {
+        enterStep(Step::unavailable, session_.failure());
+    } else {
+        enterStep(Step::waiting);
+    }
+}
+
+void PortProvisioner::enterStep(Step step, const QString &detail)
+{
+    if (step_ == step && stepDetail_ == detail) {
+        return;
+    }
+    step_ = step;
+    stepDetail_ = detail;
+    emit stepChanged(step, detail);
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -34,6 +34,10 @@ public:
         std::function<void(const QString &port)> afterAllocation;
     };
 
+    // What the port is doing, for a front end that shows each port as it goes.
+    enum class Step { waiting, unavailable, reading, writing, verifying };
+    Q_ENUM(Step)
+
     PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);
 
     void start();
@@ -43,6 +47,8 @@ public:
     bool isFinished() const { return phase_ == Phase::Finished; }
 
 signals:
+    // Raised when the step changes, not at every poll; `detail` says why a port is unavailable.
+    void stepChanged(quillon::PortProvisioner::Step step, const QString &detail);
     void deviceDone(const quillon::DeviceReport &report);
     // The port gives up without a device to report: no device, no numbers left, no ledger.
     void portStopped(const QString &port, const QString &reason);
@@ -63,6 +69,10 @@ private:
     void stop(const QString &reason);
     void finish();
     void poll();
+    // The step of a port whose read found no device: waiting, or unavailable when the port
+    // itself failed.
+    void noDevice();
+    void enterStep(Step step, const QString &detail = {});
 
     QString name() const { return session_.name(); }
 
@@ -77,6 +87,8 @@ private:
     CtlSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
+    std::optional<Step> step_;
+    QString stepDetail_;
 };
 
 } // namespace quillon
