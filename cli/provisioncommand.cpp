@@ -64,14 +64,7 @@ int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
     if (!location) {
         return line.refuse(context, error);
     }
-    bool missing = false;
-    const std::unique_ptr<Ledger> ledger =
-        Ledger::openForPlan(*location, request.plan, &error, &missing);
-    if (missing) {
-        return line.refuse(context, QStringLiteral("%1; make it first with quillonctl ledger "
-                                                   "init --plan PLAN.json --ledger %2")
-                                        .arg(error, location->name()));
-    }
+    const std::unique_ptr<Ledger> ledger = Ledger::openForRun(*location, request.plan, &error);
     if (!ledger) {
         return line.refuse(context, error);
     }
