@@ -15,17 +15,6 @@ const QByteArray kPlan =
     R"("last": "02:5C:E1:C0:13:E7"}, "ip": "10.10.10.11", "mask": "255.255.255.0", )"
     R"("gateway": "10.10.10.1", "dns1": "10.10.10.1", "dns2": "0.0.0.0"})";
 
-// A unit as it leaves the factory, told apart by its serial number.
-DeviceSettings Factory(quint32 serial)
-{
-    DeviceSettings settings;
-    settings.serialNumber = static_cast<std::int32_t>(serial);
-    settings.mac = {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x00};
-    settings.ipAddress = {10, 10, 10, 11};
-    settings.subnetMask = {255, 255, 255, 0};
-    return settings;
-}
-
 } // namespace
 
 StationDemo::StationDemo(int fixtures) : folder_(dir_.path())
@@ -55,6 +44,16 @@ StationDemo::StationDemo(int fixtures) : folder_(dir_.path())
 
 StationDemo::~StationDemo() = default;
 
+DeviceSettings StationDemo::freshUnit(quint32 serial)
+{
+    DeviceSettings settings;
+    settings.serialNumber = static_cast<std::int32_t>(serial);
+    settings.mac = {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x00};
+    settings.ipAddress = {10, 10, 10, 11};
+    settings.subnetMask = {255, 255, 255, 0};
+    return settings;
+}
+
 QString StationDemo::planPath() const
 {
     return folder_ + QStringLiteral("/plan.json");
@@ -78,7 +77,7 @@ void StationDemo::unplug(int fixture)
 void StationDemo::plugIn(int fixture, quint32 serial)
 {
     devices_[fixture] = std::make_unique<SimulatedQuillon>();
-    devices_[fixture]->setSettings(Factory(serial));
+    devices_[fixture]->setSettings(freshUnit(serial));
     QFile::remove(link(fixture));
     QFile::link(QString::fromStdString(devices_[fixture]->devicePath()), link(fixture));
 }

@@ -62,7 +62,12 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
     showCounters();
 }
 
-StationWindow::~StationWindow() = default;
+StationWindow::~StationWindow()
+{
+    // Closing takes the focus out of a field, whose editing-finished check must not run now.
+    ui_->plan->blockSignals(true);
+    ui_->ledger->blockSignals(true);
+}
 
 void StationWindow::listPorts(const QStringList &chosen)
 {
