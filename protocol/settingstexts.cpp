@@ -6,8 +6,8 @@ namespace quillon {
 
 namespace {
 
-constexpr std::uint32_t kMaxSerialNumber = 2147483647;
 constexpr std::uint32_t kMaxByte = 255;
+constexpr std::uint32_t kMaxUInt32 = 0xFFFFFFFF;
 
 struct Parsed
 {
@@ -75,7 +75,7 @@ SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
     DeviceSettings settings;
     for (int i = 0; i < kBoxCount; ++i) {
         const Box box = BoxAt(i);
-        const Parsed parsed = box == Box::serialno ? ParseDecimal(texts[i], kMaxSerialNumber)
+        const Parsed parsed = box == Box::serialno ? ParseDecimal(texts[i], kMaxUInt32)
                               : IsMacBox(box)      ? ParseMac(texts[i])
                                                    : ParseDecimal(texts[i], kMaxByte);
         if (!parsed.value) {
@@ -85,7 +85,7 @@ SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
         }
         const std::uint32_t value = *parsed.value;
         if (box == Box::serialno) {
-            settings.serialNumber = static_cast<std::int32_t>(value);
+            settings.serialNumber = value;
         } else if (IsMacBox(box)) {
             settings.mac[i - BoxIndex(Box::macadr1)] = static_cast<std::uint8_t>(value);
         } else {
@@ -100,7 +100,7 @@ SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
 BoxTexts<std::string> TextsFromSettings(const DeviceSettings &settings)
 {
     BoxTexts<std::string> texts;
-    texts[BoxIndex(Box::serialno)] = DecimalText(static_cast<std::uint32_t>(settings.serialNumber));
+    texts[BoxIndex(Box::serialno)] = DecimalText(settings.serialNumber);
     for (int i = 0; i < 6; ++i) {
         texts[BoxIndex(Box::macadr1) + i] = HexByteText(settings.mac[i]);
     }

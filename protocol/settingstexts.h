@@ -22,7 +22,8 @@ struct SettingsFromTextsResult
     SettingsFault fault = SettingsFault::NoValue;
 };
 
-// Converts the 27 box texts in wire order. No value is ever clamped or wrapped.
+// Converts the 27 box texts in wire order. No value is ever clamped or wrapped; a serial number
+// may be any 32-bit one, which IsWritable() then judges.
 SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts);
 
 // The box texts that show these settings, as a read reply fills them.

@@ -1,5 +1,7 @@
 #include "provisioning/portprovisioner.h"
 
+#include "settings/settingsforms.h"
+
 namespace quillon {
 
 namespace {
@@ -10,13 +12,11 @@ bool Ok(const ExchangeEnd &end)
 }
 
 // The settings that differ, named with the window's labels.
-QString Differences(const CtlSettings &wanted, const CtlSettings &got)
+QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
 {
     QStringList labels;
-    for (Setting setting : kAllSettings) {
-        if (wanted.valueText(setting) != got.valueText(setting)) {
-            labels << SettingLabel(setting);
-        }
+    for (const SettingChange &change : Changes(wanted, got)) {
+        labels << SettingLabel(change.setting);
     }
     return labels.join(QStringLiteral(", "));
 }
@@ -24,7 +24,7 @@ QString Differences(const CtlSettings &wanted, const CtlSettings &got)
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
-    : QObject(parent), setup_(setup), session_(port.path, port.argument, setup.timing)
+    : QObject(parent), setup_(setup), session_(port, setup.timing)
 {
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
@@ -80,7 +80,7 @@ void PortProvisioner::onExchangeEnded()
 
 void PortProvisioner::onSeekingRead()
 {
-    const std::optional<CtlSettings> found = session_.settings();
+    const std::optional<DeviceSettings> found = session_.settings();
     if (interrupted_) {
         finish();
     } else if (found) {
@@ -96,7 +96,7 @@ void PortProvisioner::onSeekingRead()
 
 void PortProvisioner::onWatchingRead()
 {
-    const std::optional<CtlSettings> found = session_.settings();
+    const std::optional<DeviceSettings> found = session_.settings();
     if (interrupted_) {
         finish();
     } else if (!found) {
@@ -104,21 +104,22 @@ void PortProvisioner::onWatchingRead()
         phase_ = Phase::Seeking;
         noDevice();
         pollTimer_.start();
-    } else if (Identity{found->serial, found->mac} == shown_) {
+    } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
     } else {
         provision(*found);
     }
 }
 
-void PortProvisioner::provision(const CtlSettings &found)
+void PortProvisioner::provision(const DeviceSettings &found)
 {
     enterStep(Step::reading);
     before_ = found;
     target_ = found;
-    shown_ = {found.serial, found.mac};
+    shown_ = {found.serialNumber, found.mac};
     QString error;
-    const std::optional<bool> known = setup_.ledger->isProvisioned(found.serial, found.mac, &error);
+    const std::optional<bool> known =
+        setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
     if (!known) {
         stop(error);
         return;
@@ -129,7 +130,7 @@ void PortProvisioner::provision(const CtlSettings &found)
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), found.serial, found.mac},
+        {name(), found.serialNumber, found.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 
@@ -141,20 +142,15 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     }
     allocation_ = result.allocation;
     const ProvisionPlan &plan = *setup_.plan;
-    target_ = CtlSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
-                          plan.gateway,       plan.dns1,       plan.dns2};
+    // The plan keeps every serial number it hands out writable.
+    target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
+                             plan.gateway,       plan.dns1,       plan.dns2};
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
-    const std::optional<DeviceSettings> frame = target_.deviceSettings();
-    if (!frame) {
-        deviceEnded(DeviceReport::Outcome::failed,
-                    QStringLiteral("serial number %1 cannot be sent").arg(target_.serial));
-        return;
-    }
     phase_ = Phase::Writing;
     enterStep(Step::writing);
-    session_.write(*frame);
+    session_.write(target_);
 }
 
 void PortProvisioner::onWritten()
@@ -176,13 +172,13 @@ void PortProvisioner::onWritten()
 
 void PortProvisioner::onVerified()
 {
-    const std::optional<CtlSettings> got = session_.settings();
+    const std::optional<DeviceSettings> got = session_.settings();
     if (!got) {
         deviceEnded(DeviceReport::Outcome::failed,
                     QStringLiteral("read-back: %1").arg(session_.failure()));
         return;
     }
-    shown_ = {got->serial, got->mac};
+    shown_ = {got->serialNumber, got->mac};
     if (*got != target_) {
         deviceEnded(DeviceReport::Outcome::failed,
                     QStringLiteral("read-back differs: %1").arg(Differences(target_, *got)));
@@ -198,8 +194,8 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
                           (outcome == DeviceReport::Outcome::verified
                                ? setup_.ledger->markVerified(allocation_.id, &error)
                                : setup_.ledger->markFailed(allocation_.id, reason, &error));
-    emit deviceDone(DeviceReport{name(), outcome, before_.serial, before_.mac, target_.serial,
-                                 target_.mac, target_.ip, reason});
+    emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
+                                 target_.serialNumber, target_.mac, target_.ipAddress, reason});
     if (!recorded) {
         stop(error);
     } else if (setup_.watch && !interrupted_) {

@@ -44,7 +44,6 @@ public:
     // Ctrl+C: a device that already has its numbers is finished, an exchange in flight runs
     // to its end, nothing new starts.
     void interrupt();
-    bool isFinished() const { return phase_ == Phase::Finished; }
 
 signals:
     // Raised when the step changes, not at every poll; `detail` says why a port is unavailable.
@@ -61,7 +60,7 @@ private:
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
-    void provision(const CtlSettings &found);
+    void provision(const DeviceSettings &found);
     void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
     void onVerified();
@@ -83,8 +82,8 @@ private:
     bool interrupted_ = false;
     // The device in hand: what it held, what it was given, and the serial number and MAC its
     // last good read showed, which a replacement differs from.
-    CtlSettings before_;
-    CtlSettings target_;
+    DeviceSettings before_;
+    DeviceSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
     std::optional<Step> step_;

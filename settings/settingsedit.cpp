@@ -1,6 +1,7 @@
 #include "settings/settingsedit.h"
 
 #include "protocol/factorydefaults.h"
+#include "protocol/settingstexts.h"
 #include "settings/jsonobject.h"
 
 #include <QJsonArray>
@@ -119,23 +120,18 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
 
 SettingsEdit SettingsEdit::factoryDefaults()
 {
-    const auto text = [](int index) {
-        const std::string_view t = *FactoryDefaultText(BoxAt(index));
-        return QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size()));
-    };
-    // The window's texts joined into the command line's forms, which they always fit.
-    QStringList mac;
-    for (int i = BoxIndex(Box::macadr1); i <= BoxIndex(Box::macadr6); ++i) {
-        mac << text(i);
+    // The window's default texts, read as the window reads them.
+    BoxTexts<std::string> texts;
+    for (int i = 0; i < kBoxCount; ++i) {
+        texts[i] = FactoryDefaultText(BoxAt(i)).value_or(std::string_view("0"));
     }
+    const DeviceSettings defaults = *SettingsFromTexts(texts).settings;
     SettingsEdit edit;
-    edit.mac_ = ParseMacAddress(mac.join(QLatin1Char(':')));
-    for (std::size_t a = 0; a < edit.addresses_.size(); ++a) {
-        QStringList octets;
-        for (int i = 0; i < 4; ++i) {
-            octets << text(BoxIndex(Box::ipadr1) + static_cast<int>(a) * 4 + i);
+    edit.mac_ = defaults.mac;
+    for (Setting setting : kAllSettings) {
+        if (setting >= Setting::ip) {
+            edit.addresses_[AddressIndex(setting)] = AddressOf(defaults, setting);
         }
-        edit.addresses_[a] = ParseAddress(octets.join(QLatin1Char('.')));
     }
     return edit;
 }
@@ -162,15 +158,16 @@ bool SettingsEdit::changesAnything() const
                        [](const std::optional<Address> &a) { return a.has_value(); });
 }
 
-std::optional<CtlSettings> SettingsEdit::applyTo(const CtlSettings &device, QString *error) const
+std::optional<DeviceSettings> SettingsEdit::applyTo(const DeviceSettings &device,
+                                                    QString *error) const
 {
-    CtlSettings result = device;
+    DeviceSettings result = device;
     if (serial_) {
-        result.serial = *serial_;
-    } else if (device.serial > kMaxSerialNumber) {
+        result.serialNumber = *serial_;
+    } else if (!IsWritable(device)) {
         *error = QStringLiteral("the device's serial number %1 is above %2 and cannot be written "
                                 "back; give --serial")
-                     .arg(device.serial)
+                     .arg(device.serialNumber)
                      .arg(kMaxSerialNumber);
         return std::nullopt;
     }
@@ -179,7 +176,7 @@ std::optional<CtlSettings> SettingsEdit::applyTo(const CtlSettings &device, QStr
     }
     for (Setting setting : kAllSettings) {
         if (setting >= Setting::ip && addresses_[AddressIndex(setting)]) {
-            result.address(setting) = *addresses_[AddressIndex(setting)];
+            AddressOf(result, setting) = *addresses_[AddressIndex(setting)];
         }
     }
     return result;

@@ -47,9 +47,7 @@ void StationRun::stop()
 {
     stopping_ = true;
     for (const auto &fixture : fixtures_) {
-        if (!fixture->isFinished()) {
-            fixture->interrupt();
-        }
+        fixture->interrupt();
     }
 }
 

@@ -3,7 +3,7 @@
 // What the exchanges must show, for every front end: the example device, its box texts and the
 // log lines of one exchange.
 
-#include "link/frontend.h"
+#include "commands/settingsform.h"
 #include "protocol/devicesettings.h"
 #include "protocol/settingstexts.h"
 #include "protocol/setupframe.h"
@@ -26,7 +26,7 @@ inline const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C
                                      {0, 0, 0, 0}};
 
 // The 27 box texts in wire order, as a front end shows them or as settings read into it.
-inline QStringList TextList(const FrontEnd &frontEnd)
+inline QStringList TextList(const SettingsForm &frontEnd)
 {
     QStringList texts;
     for (int i = 0; i < kBoxCount; ++i) {
@@ -45,7 +45,7 @@ inline QStringList TextList(const DeviceSettings &settings)
 }
 
 // Fills the boxes as a read reply would.
-inline void Fill(FrontEnd &frontEnd, const DeviceSettings &settings)
+inline void Fill(SettingsForm &frontEnd, const DeviceSettings &settings)
 {
     const QStringList texts = TextList(settings);
     for (int i = 0; i < kBoxCount; ++i) {

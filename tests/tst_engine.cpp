@@ -59,8 +59,6 @@ private slots:
     void twoEnginesSideBySide();
     void stateTransitions_data();
     void stateTransitions();
-    void portNames_data();
-    void portNames();
     void everyByteValuePassesBothWays();
     void nothingParsedAfterOutcome();
 };
@@ -228,39 +226,13 @@ void tst_Engine::stateTransitions()
     QVERIFY(!shown.busy && !shown.formatIsAbort);
     QVERIFY(shown.readEnabled && shown.writeEnabled);
     QCOMPARE(shown.formatEnabled, formatAfter);
-    QCOMPARE(station.ends[0].reason.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].port.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].settings.has_value(),
+             outcome == ExchangeOutcome::Ok && running == ExchangeState::Reading);
     // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
     QTest::qWait(50);
     QCOMPARE(station.ends.size(), 1);
     QCOMPARE(station.front.progress, progressAfter);
-}
-
-void tst_Engine::portNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("acceptsPaths");
-    QTest::addColumn<QString>("description"); // empty: the name selects no port
-    QTest::newRow("mapped") << "COM3" << false << "COM3 (/dev/ttyUSB0)";
-    QTest::newRow("unmapped") << "COM20" << false << "COM20";
-    for (const char *name : {"com3", "COM03", "COM21", "COM3 ", "", "COM0"}) {
-        QTest::newRow(name) << name << true << "";
-    }
-    QTest::newRow("path refused") << "/dev/ttyUSB0" << false << "";
-    QTest::newRow("path") << "/dev/ttyUSB0" << true << "/dev/ttyUSB0";
-    QTest::newRow("relative path") << "ttyUSB0" << true << "";
-}
-
-// The window takes COM names only; a front end that accepts paths takes absolute ones as well.
-void tst_Engine::portNames()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, acceptsPaths);
-    QFETCH(QString, description);
-    PortMap map;
-    map.setPort(3, {"/dev/ttyUSB0", {}, {}, {}, {}});
-    map.setAcceptsPaths(acceptsPaths);
-    const std::optional<PortTarget> target = map.resolve(name);
-    QCOMPARE(target ? target->description : QString(), description);
 }
 
 // The serial control passes every byte value both ways. Then, with the port closed as between

@@ -55,7 +55,7 @@ private slots:
             QVERIFY2(error.contains(text), qPrintable(error));
             return;
         }
-        QCOMPARE(edit.applyTo(CtlSettings{}, &error)->valueText(Setting(setting)), printed);
+        QCOMPARE(ValueText(*edit.applyTo(DeviceSettings{}, &error), Setting(setting)), printed);
     }
 
     void badSettingsFiles_data()
