@@ -85,6 +85,8 @@ FixtureTile::FixtureTile(const QString &port, QWidget *parent)
     setAutoFillBackground(true);
     // Reachable with Tab, so that a screen reader reads each fixture in turn.
     setFocusPolicy(Qt::StrongFocus);
+    // The grid shares its width out evenly; a long path is cut, and the tooltip holds it.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     // A device path is told apart by its last part; the whole path is in the tooltip.
     const QString shortName = port.startsWith(QLatin1Char('/')) ? QFileInfo(port).fileName() : port;
     name_->setText(shortName);

@@ -190,7 +190,7 @@ void StationWindow::showPlan(const ProvisionPlan &plan, Ledger *ledger)
 
 void StationWindow::showCounters()
 {
-    ui_->counters->setText(tr("This session: %1 passed, %2 failed").arg(passed_).arg(failed_));
+    ui_->counters->setText(tr("Passed %1    Failed %2").arg(passed_).arg(failed_));
 }
 
 void StationWindow::layOutTiles(const QList<PortArgument> &fixtures)
@@ -200,6 +200,13 @@ void StationWindow::layOutTiles(const QList<PortArgument> &fixtures)
     const int columns = fixtures.size() <= kTilesOnOneRow
                             ? static_cast<int>(fixtures.size())
                             : static_cast<int>((fixtures.size() + 1) / 2);
+    for (int column = 0; column < ui_->tiles->columnCount(); ++column) {
+        ui_->tiles->setColumnStretch(column, 0);
+    }
+    // Every tile as wide as the others, whatever its texts.
+    for (int column = 0; column < columns; ++column) {
+        ui_->tiles->setColumnStretch(column, 1);
+    }
     for (int i = 0; i < fixtures.size(); ++i) {
         auto *tile = new FixtureTile(fixtures[i].argument, ui_->board);
         ui_->tiles->addWidget(tile, i / columns, i % columns);
