@@ -83,6 +83,8 @@ bench: deps
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-screenshot docs/window.png
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-station-screenshot docs/station.png
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-station-screenshot docs/station-dark.png --dark
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
