@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangestate.h"
 #include "settings/values.h"
 
 #include <QString>
@@ -20,6 +21,8 @@ struct DeviceReport
     MacAddress newMac{};
     Address newIp{};
     QString reason; // why it failed
+    // How the last exchange with it ended, so a front end can word a failure its own way.
+    ExchangeOutcome exchange = ExchangeOutcome::Ok;
 };
 
 } // namespace quillon

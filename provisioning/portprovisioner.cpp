@@ -195,7 +195,8 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
                                ? setup_.ledger->markVerified(allocation_.id, &error)
                                : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
-                                 target_.serialNumber, target_.mac, target_.ipAddress, reason});
+                                 target_.serialNumber, target_.mac, target_.ipAddress, reason,
+                                 session_.lastEnd().outcome});
     if (!recorded) {
         stop(error);
     } else if (setup_.watch && !interrupted_) {
