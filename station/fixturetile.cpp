@@ -111,6 +111,7 @@ QString FixtureTile::detail() const
 
 void FixtureTile::showStep(PortProvisioner::Step step, const QString &detail)
 {
+    step_ = step;
     switch (step) {
     case PortProvisioner::Step::waiting:
         show(State::waiting, QStringLiteral("\u25CC WAITING"), QStringLiteral("Put in a unit"));
@@ -148,8 +149,23 @@ void FixtureTile::showDevice(const DeviceReport &report)
              true);
         break;
     case DeviceReport::Outcome::failed:
-        show(State::failed, QStringLiteral("\u2718 FAIL"), Capitalised(report.reason), true);
+        show(State::failed, QStringLiteral("\u2718 FAIL"), failureText(report), true);
         break;
+    }
+}
+
+QString FixtureTile::failureText(const DeviceReport &report) const
+{
+    const bool readBack = step_ == PortProvisioner::Step::verifying;
+    switch (report.exchange) {
+    case ExchangeOutcome::Timeout:
+        return readBack ? tr("No answer when read back") : tr("No answer to the write");
+    case ExchangeOutcome::ChecksumError:
+        return readBack ? tr("Checksum error when read back")
+                        : tr("Checksum error in the answer to the write");
+    default:
+        // Read back different, a port error with its advice, or the ledger's own words.
+        return Capitalised(report.reason);
     }
 }
 

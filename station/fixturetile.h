@@ -39,9 +39,12 @@ protected:
 private:
     void show(State state, const QString &headline, const QString &detail, bool announce = false);
     void applyColours();
+    // The failure in the operator's words: what did not answer, and when.
+    QString failureText(const DeviceReport &report) const;
 
     QString port_;
     State state_ = State::waiting;
+    PortProvisioner::Step step_ = PortProvisioner::Step::waiting;
     QLabel *name_;
     QLabel *headline_;
     QLabel *detail_;

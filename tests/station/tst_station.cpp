@@ -76,7 +76,7 @@ void tst_station::provisionsAtTheFixtures()
     QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::passed, kSlowMs);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::passed, kSlowMs);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::failed, kSlowMs);
-    QCOMPARE(tiles[1]->detail(), QStringLiteral("Write: Timeout"));
+    QCOMPARE(tiles[1]->detail(), QStringLiteral("No answer to the write"));
     QVERIFY(AccessibleName(tiles[0]).endsWith(QStringLiteral("PASS")));
     QVERIFY(QAccessible::queryAccessibleInterface(tiles[0])
                 ->text(QAccessible::Description)
