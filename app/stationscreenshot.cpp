@@ -60,8 +60,8 @@ int main(int argc, char *argv[])
     const auto settled = [&window] {
         int results = 0;
         for (const quillon::FixtureTile *tile : window.tiles()) {
-            results += tile->state() == quillon::FixtureTile::State::passed ||
-                       tile->state() == quillon::FixtureTile::State::failed;
+            results += tile->state() == quillon::FixtureTile::State::Passed ||
+                       tile->state() == quillon::FixtureTile::State::Failed;
         }
         return results == 6;
     };

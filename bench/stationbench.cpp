@@ -33,15 +33,15 @@ double ThreadCpuMs()
 // One unit's whole life on a tile: five state changes.
 int OneUnit(FixtureTile &tile, quint32 serial, bool fails)
 {
-    tile.showStep(PortProvisioner::Step::reading, {});
-    tile.showStep(PortProvisioner::Step::writing, {});
-    tile.showStep(PortProvisioner::Step::verifying, {});
+    tile.showStep(PortProvisioner::Step::Reading, {});
+    tile.showStep(PortProvisioner::Step::Writing, {});
+    tile.showStep(PortProvisioner::Step::Verifying, {});
     DeviceReport report;
-    report.outcome = fails ? DeviceReport::Outcome::failed : DeviceReport::Outcome::verified;
+    report.outcome = fails ? DeviceReport::Outcome::Failed : DeviceReport::Outcome::Verified;
     report.newSerial = serial;
     report.reason = QStringLiteral("read-back: Timeout");
     tile.showDevice(report);
-    tile.showStep(PortProvisioner::Step::waiting, {});
+    tile.showStep(PortProvisioner::Step::Waiting, {});
     return 5;
 }
 

@@ -15,36 +15,16 @@ struct Parsed
     SettingsFault fault = SettingsFault::NoValue;
 };
 
-// One or more plain decimal digits; anything else has no value. Stops counting once past
-// `limit`, so no number of digits can wrap.
 Parsed ParseDecimal(const std::string &text, std::uint32_t limit)
 {
-    if (text.empty() ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::optional<std::uint64_t> value = DecimalValue(text, limit);
+    if (!value) {
         return {};
     }
-    std::uint64_t value = 0;
-    for (char c : text) {
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) {
-            return {std::nullopt, SettingsFault::OutOfRange};
-        }
+    if (*value > limit) {
+        return {std::nullopt, SettingsFault::OutOfRange};
     }
-    return {static_cast<std::uint32_t>(value)};
-}
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return {static_cast<std::uint32_t>(*value)};
 }
 
 // The leading hexadecimal digits, blanks anywhere ignored; no leading digit reads as 0.
@@ -68,6 +48,36 @@ Parsed ParseMac(const std::string &text)
 }
 
 } // namespace
+
+std::optional<std::uint64_t> DecimalValue(std::string_view text, std::uint32_t limit)
+{
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > limit) {
+            break;
+        }
+    }
+    return value;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
 
 SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
 {

@@ -36,7 +36,7 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
 void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
-    enterStep(Step::waiting);
+    enterStep(Step::Waiting);
     session_.read();
 }
 
@@ -113,7 +113,7 @@ void PortProvisioner::onWatchingRead()
 
 void PortProvisioner::provision(const DeviceSettings &found)
 {
-    enterStep(Step::reading);
+    enterStep(Step::Reading);
     before_ = found;
     target_ = found;
     shown_ = {found.serialNumber, found.mac};
@@ -125,7 +125,7 @@ void PortProvisioner::provision(const DeviceSettings &found)
         return;
     }
     if (*known) {
-        deviceEnded(DeviceReport::Outcome::alreadyProvisioned);
+        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
         return;
     }
     phase_ = Phase::Allocating;
@@ -149,14 +149,14 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
         setup_.afterAllocation(name());
     }
     phase_ = Phase::Writing;
-    enterStep(Step::writing);
+    enterStep(Step::Writing);
     session_.write(target_);
 }
 
 void PortProvisioner::onWritten()
 {
     if (!Ok(session_.lastEnd())) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
@@ -166,7 +166,7 @@ void PortProvisioner::onWritten()
         return;
     }
     phase_ = Phase::Verifying;
-    enterStep(Step::verifying);
+    enterStep(Step::Verifying);
     session_.read();
 }
 
@@ -174,24 +174,24 @@ void PortProvisioner::onVerified()
 {
     const std::optional<DeviceSettings> got = session_.settings();
     if (!got) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back: %1").arg(session_.failure()));
         return;
     }
     shown_ = {got->serialNumber, got->mac};
     if (*got != target_) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back differs: %1").arg(Differences(target_, *got)));
         return;
     }
-    deviceEnded(DeviceReport::Outcome::verified);
+    deviceEnded(DeviceReport::Outcome::Verified);
 }
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
     QString error;
-    const bool recorded = outcome == DeviceReport::Outcome::alreadyProvisioned ||
-                          (outcome == DeviceReport::Outcome::verified
+    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+                          (outcome == DeviceReport::Outcome::Verified
                                ? setup_.ledger->markVerified(allocation_.id, &error)
                                : setup_.ledger->markFailed(allocation_.id, reason, &error));
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
@@ -210,9 +210,9 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
 void PortProvisioner::noDevice()
 {
     if (session_.lastEnd().outcome == ExchangeOutcome::PortError) {
-        enterStep(Step::unavailable, session_.failure());
+        enterStep(Step::Unavailable, session_.failure());
     } else {
-        enterStep(Step::waiting);
+        enterStep(Step::Waiting);
     }
 }
 

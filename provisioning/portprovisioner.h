@@ -35,7 +35,7 @@ public:
     };
 
     // What the port is doing, for a front end that shows each port as it goes.
-    enum class Step { waiting, unavailable, reading, writing, verifying };
+    enum class Step { Waiting, Unavailable, Reading, Writing, Verifying };
     Q_ENUM(Step)
 
     PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);

@@ -18,7 +18,7 @@ namespace {
 
 int AddressIndex(Setting setting)
 {
-    return static_cast<int>(setting) - static_cast<int>(Setting::ip);
+    return static_cast<int>(setting) - static_cast<int>(Setting::Ip);
 }
 
 std::optional<Setting> SettingNamed(const QString &key)
@@ -56,9 +56,9 @@ QString JsonText(const QJsonValue &value)
 QString ExpectedForm(Setting setting)
 {
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         return QStringLiteral("a whole number from 0 to %1").arg(kMaxSerialNumber);
-    case Setting::mac:
+    case Setting::Mac:
         return QStringLiteral("six bytes of two hex digits joined by ':' or '-'");
     default:
         return QStringLiteral("four decimal octets 0 to 255 joined by dots");
@@ -69,11 +69,11 @@ bool SettingsEdit::set(Setting setting, QStringView text, QString *error)
 {
     bool ok = false;
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         serial_ = ParseSerialNumber(text);
         ok = serial_.has_value();
         break;
-    case Setting::mac:
+    case Setting::Mac:
         mac_ = ParseMacAddress(text);
         ok = mac_.has_value();
         break;
@@ -103,7 +103,7 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
             return std::nullopt;
         }
         bool ok = false;
-        if (*setting == Setting::serial) {
+        if (*setting == Setting::Serial) {
             edit.serial_ = SerialFromJson(it.value());
             ok = edit.serial_.has_value();
         } else if (it.value().isString()) {
@@ -129,7 +129,7 @@ SettingsEdit SettingsEdit::factoryDefaults()
     SettingsEdit edit;
     edit.mac_ = defaults.mac;
     for (Setting setting : kAllSettings) {
-        if (setting >= Setting::ip) {
+        if (setting >= Setting::Ip) {
             edit.addresses_[AddressIndex(setting)] = AddressOf(defaults, setting);
         }
     }
@@ -175,7 +175,7 @@ std::optional<DeviceSettings> SettingsEdit::applyTo(const DeviceSettings &device
         result.mac = *mac_;
     }
     for (Setting setting : kAllSettings) {
-        if (setting >= Setting::ip && addresses_[AddressIndex(setting)]) {
+        if (setting >= Setting::Ip && addresses_[AddressIndex(setting)]) {
             AddressOf(result, setting) = *addresses_[AddressIndex(setting)];
         }
     }

@@ -7,19 +7,19 @@ namespace quillon {
 QString SettingLabel(Setting setting)
 {
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         return QStringLiteral("Serial No.");
-    case Setting::mac:
+    case Setting::Mac:
         return QStringLiteral("MAC Adr.");
-    case Setting::ip:
+    case Setting::Ip:
         return QStringLiteral("IP Address");
-    case Setting::mask:
+    case Setting::Mask:
         return QStringLiteral("Subnet mask");
-    case Setting::gateway:
+    case Setting::Gateway:
         return QStringLiteral("Default Gateway");
-    case Setting::dns1:
+    case Setting::Dns1:
         return QStringLiteral("Primary DNS Server");
-    case Setting::dns2:
+    case Setting::Dns2:
         return QStringLiteral("Secondary DNS Server");
     }
     return {};
@@ -28,19 +28,19 @@ QString SettingLabel(Setting setting)
 QString SettingKey(Setting setting)
 {
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         return QStringLiteral("serial");
-    case Setting::mac:
+    case Setting::Mac:
         return QStringLiteral("mac");
-    case Setting::ip:
+    case Setting::Ip:
         return QStringLiteral("ip");
-    case Setting::mask:
+    case Setting::Mask:
         return QStringLiteral("mask");
-    case Setting::gateway:
+    case Setting::Gateway:
         return QStringLiteral("gateway");
-    case Setting::dns1:
+    case Setting::Dns1:
         return QStringLiteral("dns1");
-    case Setting::dns2:
+    case Setting::Dns2:
         return QStringLiteral("dns2");
     }
     return {};
@@ -50,21 +50,21 @@ Address &AddressOf(DeviceSettings &settings, Setting setting)
 {
     // The addresses follow the serial number and the MAC in both orders.
     return *Addresses(
-        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::ip)];
+        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::Ip)];
 }
 
 const Address &AddressOf(const DeviceSettings &settings, Setting setting)
 {
     return *Addresses(
-        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::ip)];
+        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::Ip)];
 }
 
 QString ValueText(const DeviceSettings &settings, Setting setting)
 {
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         return QString::number(settings.serialNumber);
-    case Setting::mac:
+    case Setting::Mac:
         return MacText(settings.mac);
     default:
         return AddressText(AddressOf(settings, setting));
@@ -86,7 +86,7 @@ QByteArray SettingsJson(const DeviceSettings &settings)
     // nothing needs escaping.
     QStringList members;
     for (Setting setting : kAllSettings) {
-        const QString value = setting == Setting::serial
+        const QString value = setting == Setting::Serial
                                   ? ValueText(settings, setting)
                                   : QStringLiteral("\"%1\"").arg(ValueText(settings, setting));
         members << QStringLiteral("\"%1\": %2").arg(SettingKey(setting), value);

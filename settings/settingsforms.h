@@ -11,10 +11,10 @@
 namespace quillon {
 
 // The seven settings, in wire order.
-enum class Setting { serial, mac, ip, mask, gateway, dns1, dns2 };
+enum class Setting { Serial, Mac, Ip, Mask, Gateway, Dns1, Dns2 };
 inline constexpr std::array<Setting, 7> kAllSettings{
-    Setting::serial,  Setting::mac,  Setting::ip,  Setting::mask,
-    Setting::gateway, Setting::dns1, Setting::dns2};
+    Setting::Serial,  Setting::Mac,  Setting::Ip,  Setting::Mask,
+    Setting::Gateway, Setting::Dns1, Setting::Dns2};
 
 // The window's label ("Default Gateway").
 QString SettingLabel(Setting setting);

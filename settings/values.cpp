@@ -1,45 +1,31 @@
 #include "settings/values.h"
 
+#include "protocol/settingstexts.h"
+
 #include <QStringList>
 
 namespace quillon {
 
 namespace {
 
-int DecimalDigit(QChar c)
+// Only ASCII counts: any other character becomes one that is no digit.
+std::string Ascii(QStringView text)
 {
-    return c >= u'0' && c <= u'9' ? c.unicode() - u'0' : -1;
+    return text.toLatin1().toStdString();
+}
+
+std::optional<quint32> ParseDecimal(QStringView text, quint32 limit)
+{
+    const std::optional<std::uint64_t> value = DecimalValue(Ascii(text), limit);
+    if (!value || *value > limit) {
+        return std::nullopt;
+    }
+    return static_cast<quint32>(*value);
 }
 
 int HexDigit(QChar c)
 {
-    if (c >= u'a' && c <= u'f') {
-        return c.unicode() - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c.unicode() - u'A' + 10;
-    }
-    return DecimalDigit(c);
-}
-
-// Plain decimal digits up to `limit`; stops as soon as the value passes it, so no length wraps.
-std::optional<quint32> ParseDecimal(QStringView text, quint32 limit)
-{
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    quint64 value = 0;
-    for (QChar c : text) {
-        const int digit = DecimalDigit(c);
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<quint64>(digit);
-        if (value > limit) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<quint32>(value);
+    return c.unicode() < 0x80 ? HexDigitValue(static_cast<char>(c.unicode())) : -1;
 }
 
 } // namespace
@@ -100,7 +86,7 @@ QString MacText(const MacAddress &mac)
 {
     QStringList bytes;
     for (std::uint8_t b : mac) {
-        bytes << QStringLiteral("%1").arg(uint{b}, 2, 16, QLatin1Char('0')).toUpper();
+        bytes << QString::fromStdString(HexByteText(b));
     }
     return bytes.join(QLatin1Char(':'));
 }

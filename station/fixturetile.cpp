@@ -29,15 +29,15 @@ struct Look
 Look LookOf(FixtureTile::State state)
 {
     switch (state) {
-    case FixtureTile::State::waiting:
+    case FixtureTile::State::Waiting:
         return {QColor(128, 128, 128), 0.15};
-    case FixtureTile::State::working:
+    case FixtureTile::State::Working:
         return {QColor(0, 90, 200), 0.65};
-    case FixtureTile::State::passed:
+    case FixtureTile::State::Passed:
         return {QColor(0, 150, 0), 0.9};
-    case FixtureTile::State::failed:
+    case FixtureTile::State::Failed:
         return {QColor(200, 0, 0), 0.9};
-    case FixtureTile::State::unavailable:
+    case FixtureTile::State::Unavailable:
         return {QColor(230, 150, 0), 0.8};
     }
     return {};
@@ -95,7 +95,7 @@ FixtureTile::FixtureTile(const QString &port, QWidget *parent)
     layout->addWidget(name_);
     layout->addWidget(headline_);
     layout->addWidget(detail_, 1, Qt::AlignTop);
-    showStep(PortProvisioner::Step::waiting, {});
+    showStep(PortProvisioner::Step::Waiting, {});
     applyColours();
 }
 
@@ -113,21 +113,21 @@ void FixtureTile::showStep(PortProvisioner::Step step, const QString &detail)
 {
     step_ = step;
     switch (step) {
-    case PortProvisioner::Step::waiting:
-        show(State::waiting, QStringLiteral("\u25CC WAITING"), QStringLiteral("Put in a unit"));
+    case PortProvisioner::Step::Waiting:
+        show(State::Waiting, QStringLiteral("\u25CC WAITING"), QStringLiteral("Put in a unit"));
         break;
-    case PortProvisioner::Step::unavailable:
-        show(State::unavailable, QStringLiteral("\u26A0 PORT UNAVAILABLE"), Capitalised(detail));
+    case PortProvisioner::Step::Unavailable:
+        show(State::Unavailable, QStringLiteral("\u26A0 PORT UNAVAILABLE"), Capitalised(detail));
         break;
-    case PortProvisioner::Step::reading:
-        show(State::working, QStringLiteral("\u21BB READING"), QStringLiteral("Unit found"));
+    case PortProvisioner::Step::Reading:
+        show(State::Working, QStringLiteral("\u21BB READING"), QStringLiteral("Unit found"));
         break;
-    case PortProvisioner::Step::writing:
-        show(State::working, QStringLiteral("\u21BB WRITING"),
+    case PortProvisioner::Step::Writing:
+        show(State::Working, QStringLiteral("\u21BB WRITING"),
              QStringLiteral("Giving it its numbers"));
         break;
-    case PortProvisioner::Step::verifying:
-        show(State::working, QStringLiteral("\u21BB VERIFYING"), QStringLiteral("Reading back"));
+    case PortProvisioner::Step::Verifying:
+        show(State::Working, QStringLiteral("\u21BB VERIFYING"), QStringLiteral("Reading back"));
         break;
     }
 }
@@ -138,25 +138,25 @@ void FixtureTile::showDevice(const DeviceReport &report)
                                 .arg(report.newSerial)
                                 .arg(MacText(report.newMac), AddressText(report.newIp));
     switch (report.outcome) {
-    case DeviceReport::Outcome::verified:
-        show(State::passed, QStringLiteral("\u2714 PASS"), numbers, true);
+    case DeviceReport::Outcome::Verified:
+        show(State::Passed, QStringLiteral("\u2714 PASS"), numbers, true);
         break;
-    case DeviceReport::Outcome::alreadyProvisioned:
-        show(State::passed, QStringLiteral("\u2714 PASS"),
+    case DeviceReport::Outcome::AlreadyProvisioned:
+        show(State::Passed, QStringLiteral("\u2714 PASS"),
              QStringLiteral("Provisioned before, left alone\nSerial %1\nMAC %2")
                  .arg(report.oldSerial)
                  .arg(MacText(report.oldMac)),
              true);
         break;
-    case DeviceReport::Outcome::failed:
-        show(State::failed, QStringLiteral("\u2718 FAIL"), failureText(report), true);
+    case DeviceReport::Outcome::Failed:
+        show(State::Failed, QStringLiteral("\u2718 FAIL"), failureText(report), true);
         break;
     }
 }
 
 QString FixtureTile::failureText(const DeviceReport &report) const
 {
-    const bool readBack = step_ == PortProvisioner::Step::verifying;
+    const bool readBack = step_ == PortProvisioner::Step::Verifying;
     switch (report.exchange) {
     case ExchangeOutcome::Timeout:
         return readBack ? tr("No answer when read back") : tr("No answer to the write");
@@ -171,7 +171,7 @@ QString FixtureTile::failureText(const DeviceReport &report) const
 
 void FixtureTile::showStopped(const QString &reason)
 {
-    show(State::unavailable, QStringLiteral("\u26A0 STOPPED"), Capitalised(reason), true);
+    show(State::Unavailable, QStringLiteral("\u26A0 STOPPED"), Capitalised(reason), true);
 }
 
 void FixtureTile::show(State state, const QString &headline, const QString &detail, bool announce)

@@ -16,7 +16,7 @@ class FixtureTile : public QFrame
 {
     Q_OBJECT
 public:
-    enum class State { waiting, working, passed, failed, unavailable };
+    enum class State { Waiting, Working, Passed, Failed, Unavailable };
 
     explicit FixtureTile(const QString &port, QWidget *parent = nullptr);
 
@@ -43,8 +43,8 @@ private:
     QString failureText(const DeviceReport &report) const;
 
     QString port_;
-    State state_ = State::waiting;
-    PortProvisioner::Step step_ = PortProvisioner::Step::waiting;
+    State state_ = State::Waiting;
+    PortProvisioner::Step step_ = PortProvisioner::Step::Waiting;
     QLabel *name_;
     QLabel *headline_;
     QLabel *detail_;

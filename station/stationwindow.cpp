@@ -260,9 +260,9 @@ void StationWindow::stop()
 void StationWindow::onDeviceDone(int fixture, const DeviceReport &report)
 {
     tiles_[fixture]->showDevice(report);
-    if (report.outcome == DeviceReport::Outcome::verified) {
+    if (report.outcome == DeviceReport::Outcome::Verified) {
         ++passed_;
-    } else if (report.outcome == DeviceReport::Outcome::failed) {
+    } else if (report.outcome == DeviceReport::Outcome::Failed) {
         ++failed_;
     }
     showCounters();

@@ -53,6 +53,18 @@ inline void Fill(SettingsForm &frontEnd, const DeviceSettings &settings)
     }
 }
 
+// How main_frm.ui names the box.
+inline QString BoxObjectName(Box box)
+{
+    static const QStringList kNames =
+        QStringLiteral("serialno macadr1 macadr2 macadr3 macadr4 macadr5 macadr6 ipadr1 ipadr2 "
+                       "ipadr3 ipadr4 subnetmask1 subnetmask2 subnetmask3 "
+                       "subnetmask4 defgateway1 defgateway2 defgateway3 defgateway4 primdns1 "
+                       "primdns2 primdns3 primdns4 secdns1 secdns2 secdns3 secdns4")
+            .split(' ');
+    return kNames[BoxIndex(box)];
+}
+
 // Three log lines of one exchange.
 inline QString Log(const QString &port, const QString &label, const QString &outcome)
 {

@@ -2,8 +2,8 @@
 // the demo session.
 
 #include "app/demosession.h"
+#include "expected.h"
 #include "rig.h"
-#include "window/boxnames.h"
 
 using namespace quillon;
 using namespace quillon::test;

@@ -56,72 +56,11 @@ class tst_Engine : public QObject
 {
     Q_OBJECT
 private slots:
-    void twoEnginesSideBySide();
     void stateTransitions_data();
     void stateTransitions();
     void everyByteValuePassesBothWays();
     void nothingParsedAfterOutcome();
 };
-
-// One engine reaches its device as COM3, the other by its path; their exchanges overlap.
-void tst_Engine::twoEnginesSideBySide()
-{
-    const DeviceSettings other{87654321,      {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x07},
-                               {10, 0, 0, 7}, {255, 0, 0, 0},
-                               {10, 0, 0, 1}, {10, 0, 0, 2},
-                               {10, 0, 0, 3}};
-    SimulatedQuillon deviceA, deviceB;
-    deviceA.setSettings(kExample);
-    deviceB.setSettings(other);
-    for (SimulatedQuillon *device : {&deviceA, &deviceB}) {
-        device->setPacing(SimulatedQuillon::Pacing::LineRate);
-        device->setFormatTime(50ms);
-    }
-    PortMap mapA;
-    mapA.setPort(3, {Path(deviceA), {}, {}, {}, {}});
-    PortMap mapB;
-    mapB.setAcceptsPaths(true);
-    Station a(mapA, "COM3");
-    Station b(mapB, Path(deviceB));
-    const QString portA = QStringLiteral("COM3");
-    const QString portB = Path(deviceB);
-
-    const auto both = [&](void (Commands::*click)(), ExchangeState running) {
-        (a.commands.*click)();
-        (b.commands.*click)();
-        QCOMPARE(a.exchange.state(), running);
-        QCOMPARE(b.exchange.state(), running);
-        QTRY_VERIFY(!a.exchange.busy() && !b.exchange.busy());
-    };
-
-    both(&Commands::read_setup_Click, ExchangeState::Reading);
-    QCOMPARE(a.front.log, Log(portA, "Reading Setup (1", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Reading Setup (1", "OK"));
-    QCOMPARE(TextList(a.front), TextList(kExample));
-    QCOMPARE(TextList(b.front), TextList(other));
-
-    // Each writes what the other read.
-    std::swap(a.front.boxes, b.front.boxes);
-    both(&Commands::write_setup_Click, ExchangeState::Writing);
-    QCOMPARE(a.front.log, Log(portA, "Writing Setup (2", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Writing Setup (2", "OK"));
-    QVERIFY(deviceA.settings() == other);
-    QVERIFY(deviceB.settings() == kExample);
-
-    deviceA.clearReceived();
-    deviceB.clearReceived();
-    both(&Commands::button_format_flash_Click, ExchangeState::Formatting);
-    QCOMPARE(a.front.log, Log(portA, "Formatting Flash (3", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Formatting Flash (3", "OK"));
-    for (const SimulatedQuillon *device : {&deviceA, &deviceB}) {
-        QCOMPARE(ToBytes(device->received()), QByteArray("\x02\x46\x00\x46\x03", 5));
-    }
-    for (const Station *station : {&a, &b}) {
-        QCOMPARE(station->ends.size(), 3);
-        QCOMPARE(station->ends.last().exchange, ExchangeState::Formatting);
-        QCOMPARE(station->ends.last().outcome, ExchangeOutcome::Ok);
-    }
-}
 
 void tst_Engine::stateTransitions_data()
 {

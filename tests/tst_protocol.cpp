@@ -2,14 +2,16 @@
 // Every expected byte, sum and text below was worked out by hand or with a few throwaway lines
 // of python3, never with the code under test.
 
+#include "expected.h"
 #include "protocol/replyparser.h"
 #include "protocol/settingstexts.h"
 #include "protocol/setupframe.h"
-#include "window/boxnames.h"
 
 #include <QtTest>
 
 namespace quillon {
+
+using test::BoxObjectName;
 
 namespace {
 

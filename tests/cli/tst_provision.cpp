@@ -224,21 +224,6 @@ private slots:
         verifyLedger(devices, 2);
     }
 
-    void twoProcessesShareOneLedger()
-    {
-        const Devices devices = MakeDevices(8);
-        const QStringList paths = Paths(devices);
-        QProcess first;
-        QProcess second;
-        Start(first, arguments(paths.mid(0, 4)), PROVISION_CLIENT);
-        Start(second, arguments(paths.mid(4)), PROVISION_CLIENT);
-        for (QProcess *process : {&first, &second}) {
-            const Run run = Finish(*process);
-            QVERIFY2(run.status == 0, qPrintable(run.err));
-        }
-        verifyLedger(devices, 8);
-    }
-
     // --watch provisions the device that replaces the first behind the same link, leaves a
     // provisioned one alone, and ends on Ctrl+C with status 130 and a summary.
     void watchProvisionsReplacedDevice()

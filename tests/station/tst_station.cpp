@@ -73,9 +73,9 @@ void tst_station::provisionsAtTheFixtures()
     demo.device(0).setReplyFault(SimulatedQuillon::ReplyFault::None);
 
     // Two units pass with numbers of their own; one that never answers a write fails, saying so.
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::passed, kSlowMs);
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::passed, kSlowMs);
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::failed, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::Passed, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Passed, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::Failed, kSlowMs);
     QCOMPARE(tiles[1]->detail(), QStringLiteral("No answer to the write"));
     QVERIFY(AccessibleName(tiles[0]).endsWith(QStringLiteral("PASS")));
     QVERIFY(QAccessible::queryAccessibleInterface(tiles[0])
@@ -86,21 +86,21 @@ void tst_station::provisionsAtTheFixtures()
 
     // Its replacement passes; a fixture whose adapter is pulled says why, and recovers.
     demo.plugIn(1, 7);
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::passed, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::Passed, kSlowMs);
     demo.unplug(2);
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::unavailable, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Unavailable, kSlowMs);
     QVERIFY2(tiles[2]->detail().endsWith(QStringLiteral("does not exist")),
              qPrintable(tiles[2]->detail()));
     demo.plugIn(2, 8);
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::passed, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Passed, kSlowMs);
 
     // Stop while a slow unit is being worked on: it is finished, and every row is settled.
     demo.device(0).setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(3));
     demo.device(0).setSettings(StationDemo::freshUnit(9));
-    QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::working, kSlowMs);
+    QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::Working, kSlowMs);
     QTest::keyClick(window.windowHandle(), Qt::Key_T, Qt::AltModifier);
     QTRY_VERIFY_WITH_TIMEOUT(!window.running(), kSlowMs);
-    QCOMPARE(tiles[0]->state(), State::passed);
+    QCOMPARE(tiles[0]->state(), State::Passed);
 
     QSet<quint32> serials;
     QSet<quint64> macs;

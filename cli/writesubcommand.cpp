@@ -1,4 +1,4 @@
-#include "cli/writecommand.h"
+#include "cli/writesubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -35,7 +35,7 @@ QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &afte
 
 } // namespace
 
-int RunWriteCommand(const QStringList &arguments, CtlContext &context)
+int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(
         QStringLiteral("write"),

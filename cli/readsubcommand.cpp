@@ -1,4 +1,4 @@
-#include "cli/readcommand.h"
+#include "cli/readsubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -7,7 +7,7 @@
 
 namespace quillon {
 
-int RunReadCommand(const QStringList &arguments, CtlContext &context)
+int RunReadSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("read"),
                      QStringLiteral("Usage: quillonctl read PORT [--json]\n"));
