@@ -106,16 +106,15 @@ StationSetup StationWindow::currentSetup() const
 
 std::optional<ProvisionPlan> StationWindow::checkPlan()
 {
-    QString error;
-    std::optional<ProvisionPlan> plan = ui_->plan->text().isEmpty()
-                                            ? std::nullopt
-                                            : ProvisionPlan::readFile(ui_->plan->text(), &error);
-    if (ui_->plan->text().isEmpty()) {
-        error = tr("Choose the plan file");
-    }
-    ui_->planError->setText(error);
+    const QString path = ui_->plan->text();
+    QString error = tr("Choose the plan file");
+    std::optional<ProvisionPlan> plan =
+        path.isEmpty() ? std::nullopt : ProvisionPlan::readFile(path, &error);
+    ui_->planError->setText(plan ? QString() : error);
     if (!plan) {
+        // Without a plan the ledger cannot be checked against it: an older verdict would mislead.
         ui_->planSummary->clear();
+        ui_->ledgerError->clear();
     }
     return plan;
 }
