@@ -5,7 +5,7 @@
 #include "cli/interruptsignal.h"
 #include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/portprovisioner.h"
 
 #include <QEventLoop>
@@ -65,20 +65,20 @@ int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
         return line.refuse(context, error);
     }
     bool missing = false;
-    const std::unique_ptr<Ledger> ledger =
-        Ledger::openForPlan(*location, request.plan, &error, &missing);
+    LedgerWorker ledger;
+    const bool open = ledger.openForPlan(*location, request.plan, &error, &missing);
     if (missing) {
         return line.refuse(context, QStringLiteral("%1; make it first with quillonctl ledger "
                                                    "init --plan PLAN.json --ledger %2")
                                         .arg(error, location->name()));
     }
-    if (!ledger) {
+    if (!open) {
         return line.refuse(context, error);
     }
-    return ProvisionDevices(request, *ledger, context);
+    return ProvisionDevices(request, ledger, context);
 }
 
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
     AllocationQueue allocations(ledger);
@@ -90,6 +90,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
+    setup.beforeVerifiedRecord = options.beforeVerifiedRecord;
 
     ProvisionReport report(context, request.json);
     QEventLoop loop;

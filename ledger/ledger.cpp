@@ -106,16 +106,28 @@ std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWri
     if (!sql.isOpen()) {
         return nullptr;
     }
-    if (!forWriting) {
-        return ledger->schema_.check(false, error) ? std::move(ledger) : nullptr;
-    }
-    // WAL: a commit costs one append and sync, and readers never wait for the writer.
-    if ((!sql.isPostgres() && !sql.enableWal(error)) || !sql.beginWrite(error)) {
+    if (!ledger->schema_.check(false, error)) {
         return nullptr;
     }
-    if (!ledger->schema_.check(true, error) || !ledger->schema_.checkRanges(error) ||
-        !sql.commit(error)) {
-        sql.rollback();
+    if (!forWriting) {
+        return ledger;
+    }
+    // WAL: a commit costs one append and sync, and readers never wait for the writer. Opening
+    // only reads unless the ledger needs new columns, so that it never waits for another
+    // station's lock.
+    if (!sql.isPostgres() && !sql.enableWal(error)) {
+        return nullptr;
+    }
+    if (!ledger->schema_.hasRecordColumns()) {
+        if (!sql.beginWrite(error)) {
+            return nullptr;
+        }
+        if (!ledger->schema_.check(true, error) || !sql.commit(error)) {
+            sql.rollback();
+            return nullptr;
+        }
+    }
+    if (!ledger->schema_.checkRanges(error)) {
         return nullptr;
     }
     ledger->station_ = QSysInfo::machineHostName();
@@ -132,10 +144,13 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
         return nullptr;
     }
     LedgerConnection &sql = ledger->sql_;
-    if (!sql.beginWrite(error)) {
+    bool grows = false;
+    if (!ledger->schema_.matchPlan(plan, &grows, error)) {
         return nullptr;
     }
-    if (!ledger->schema_.matchPlan(plan, error) || !sql.commit(error)) {
+    // Checked again inside the transaction: another run may have raised them meanwhile.
+    if (grows && (!sql.beginWrite(error) || !ledger->schema_.matchPlan(plan, &grows, error) ||
+                  !ledger->schema_.growTo(plan, error) || !sql.commit(error))) {
         sql.rollback();
         return nullptr;
     }

@@ -48,7 +48,7 @@ LedgerConnection::LedgerConnection(const LedgerLocation &location, bool readOnly
                                   .arg(kConnectTimeoutS));
     } else {
         db_.setDatabaseName(location.path);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(location.busyTimeoutMs);
         if (readOnly) {
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         }
@@ -145,7 +145,7 @@ bool LedgerConnection::enableWal(QString *error)
             mode.value(0).toString() == QLatin1String("wal")) {
             return true;
         }
-        if (!IsBusy(mode.lastError()) || waited.elapsed() >= kBusyTimeoutMs) {
+        if (!IsBusy(mode.lastError()) || waited.elapsed() >= location_.busyTimeoutMs) {
             *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
                          .arg(name_, mode.lastError().isValid() ? mode.lastError().databaseText()
                                                                 : QStringLiteral("no WAL journal"));

@@ -15,9 +15,6 @@ namespace quillon {
 class LedgerConnection
 {
 public:
-    // How long a statement waits for another process's transaction before it gives up. Ledger
-    // work runs off the exchanges' thread, so a long wait delays only the ports that need it.
-    static constexpr int kBusyTimeoutMs = 20000;
     static constexpr int kWalRetryMs = 5;
     // How long a PostgreSQL connection attempt may take before the server counts as unreachable.
     static constexpr int kConnectTimeoutS = 5;

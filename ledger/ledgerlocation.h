@@ -16,6 +16,10 @@ struct LedgerLocation
     enum class Kind { file, postgresql };
 
     static constexpr int kDefaultPostgresPort = 5432;
+    // How long an SQLite statement waits for another process's transaction before it gives up.
+    // Ledger work runs off the exchanges' thread, so a long wait delays only the ports that
+    // need an answer from the ledger.
+    static constexpr int kBusyTimeoutMs = 20000;
     inline static const QString kEnvironment = QStringLiteral("QUILLON_LEDGER");
 
     Kind kind = Kind::file;
@@ -28,6 +32,7 @@ struct LedgerLocation
     QString database;
     // How a file's file system is told; tests hand in a network one.
     LedgerFile::FileSystemProbe fileSystem;
+    int busyTimeoutMs = kBusyTimeoutMs;
 
     // A file path, or postgresql://[user[:password]@]host[:port]/database with ?host=/socket/dir
     // for a Unix socket.

@@ -203,7 +203,7 @@ bool LedgerSchema::checkRanges(QString *error)
     return true;
 }
 
-bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
+bool LedgerSchema::matchPlan(const ProvisionPlan &plan, bool *grows, QString *error)
 {
     const qint64 ipFirst = static_cast<qint64>(plan.ip.first);
     const qint64 ipLast = static_cast<qint64>(plan.ip.last);
@@ -234,6 +234,9 @@ bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
                                      query.value(5).toLongLong(), AddressNumberText)
                          : QStringLiteral("one IP address for every device");
     }
+    *grows = query.value(1).toLongLong() < qint64(plan.serial.last) ||
+             query.value(3).toLongLong() < qint64(plan.mac.last) ||
+             (storedIpRange && query.value(5).toLongLong() < ipLast);
     query.finish();
     if (!difference.isEmpty()) {
         *error = QStringLiteral("the ledger %1 belongs to another plan (%2); only the last "
@@ -241,6 +244,13 @@ bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
                      .arg(sql_.name(), difference);
         return false;
     }
+    return true;
+}
+
+bool LedgerSchema::growTo(const ProvisionPlan &plan, QString *error)
+{
+    const qint64 ipLast = static_cast<qint64>(plan.ip.last);
+    QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral(
         "UPDATE ranges SET serial_last = CASE WHEN serial_last < ? THEN ? ELSE serial_last END, "
         "mac_last = CASE WHEN mac_last < ? THEN ? ELSE mac_last END, "

@@ -25,8 +25,10 @@ public:
     // number a row already holds, however the database was edited by hand.
     bool checkRanges(QString *error);
     // Refuses a plan whose ranges differ from the stored ones other than by raised `last`
-    // values, which then grow the stored ranges; inside the caller's transaction.
-    bool matchPlan(const ProvisionPlan &plan, QString *error);
+    // values; `grows` tells whether it raises any.
+    bool matchPlan(const ProvisionPlan &plan, bool *grows, QString *error);
+    // Raises the stored `last` values to the plan's; inside the caller's transaction.
+    bool growTo(const ProvisionPlan &plan, QString *error);
 
     bool hasRecordColumns() const { return recordColumns_; }
 

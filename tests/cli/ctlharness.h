@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <memory>
@@ -52,6 +54,28 @@ inline QByteArray ReadFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Another process's transaction on an SQLite ledger: it holds the write lock until destroyed.
+class LedgerLock
+{
+public:
+    explicit LedgerLock(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lock");
+        db.setDatabaseName(path);
+        locked_ = db.open() && QSqlQuery(db).exec("BEGIN IMMEDIATE");
+    }
+    ~LedgerLock()
+    {
+        QSqlQuery(QSqlDatabase::database("lock")).exec("ROLLBACK");
+        QSqlDatabase::database("lock").close();
+        QSqlDatabase::removeDatabase("lock");
+    }
+    bool locked() const { return locked_; }
+
+private:
+    bool locked_ = false;
+};
 
 inline const QByteArray kRead = QByteArray::fromHex("0252005203");
 inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
