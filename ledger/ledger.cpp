@@ -80,7 +80,9 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
                      .arg(location.path, QString::fromLocal8Bit(std::strerror(errno)));
         return nullptr;
     }
-    QFile::remove(building.path);
+    if (file) {
+        QFile::remove(building.path);
+    }
     return openForPlan(location, plan, error);
 }
 
@@ -288,6 +290,9 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
 
 bool Ledger::setState(qint64 id, State state, const QString &reason, QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return false;
+    }
     // The time of the write or the verification is kept beside that of the last change.
     const QString stamp = state == State::written    ? QStringLiteral(", written_at = ?")
                           : state == State::verified ? QStringLiteral(", verified_at = ?")
@@ -332,6 +337,9 @@ bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
     QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral(
         "SELECT 1 FROM devices WHERE serial = ? AND mac = ? AND state = 'verified'"));
@@ -345,6 +353,9 @@ std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac,
 
 std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
     QSqlQuery query(sql_.db());
     query.setForwardOnly(true);
     // A ledger older than the record columns is listed as it is, without migrating it.

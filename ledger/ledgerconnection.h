@@ -38,14 +38,15 @@ public:
     bool enableWal(QString *error);
     // A transaction that may write, holding SQLite's write lock from its start.
     bool beginWrite(QString *error);
+    // A PostgreSQL connection that the server dropped (it restarted, the network failed) is
+    // made again; false with "ledger unreachable: ..." while the server cannot be reached.
+    bool ensureConnected(QString *error);
     bool commit(QString *error);
     void rollback();
 
 private:
     QString failure(const QSqlQuery &query) const;
-    // Reconnects a PostgreSQL connection that the server dropped; the next statement then works
-    // once the server is back.
-    void reconnectIfLost();
+    bool open(QString *error);
 
     LedgerLocation location_;
     QString connection_;

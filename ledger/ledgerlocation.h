@@ -11,8 +11,9 @@ namespace quillon {
 // Where a ledger lives: an SQLite file for one station, or a PostgreSQL database that every
 // station of a line shares. It is always named on purpose, by --ledger or QUILLON_LEDGER, so
 // that two folders or a typo can never start a second numbering.
-struct LedgerLocation
+class LedgerLocation
 {
+public:
     enum class Kind { file, postgresql };
 
     static constexpr int kDefaultPostgresPort = 5432;
@@ -41,8 +42,11 @@ struct LedgerLocation
     static std::optional<LedgerLocation> resolve(const std::optional<QString> &option,
                                                  QString *error);
 
-    // For messages: the path, or the URL without its password.
-    QString name() const;
+    // For messages: the path, or the URL as given without its password.
+    const QString &name() const { return name_; }
+
+private:
+    QString name_;
 };
 
 } // namespace quillon

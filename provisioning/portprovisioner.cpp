@@ -133,7 +133,7 @@ void PortProvisioner::provision(const CtlSettings &found)
 void PortProvisioner::onChecked(const std::optional<bool> &known, const QString &error)
 {
     if (!known) {
-        stop(error);
+        ledgerFailed(error);
         return;
     }
     if (*known) {
@@ -152,7 +152,11 @@ void PortProvisioner::onChecked(const std::optional<bool> &known, const QString 
 
 void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 {
-    if (result.outcome != Ledger::Outcome::allocated) {
+    if (result.outcome == Ledger::Outcome::failed) {
+        ledgerFailed(result.error);
+        return;
+    }
+    if (result.outcome == Ledger::Outcome::exhausted) {
         stop(result.error);
         return;
     }
@@ -189,7 +193,7 @@ void PortProvisioner::onWritten()
         },
         [this](const Failure &failure) {
             if (!failure.isEmpty()) {
-                stop(failure);
+                ledgerFailed(failure);
                 return;
             }
             phase_ = Phase::Verifying;
@@ -250,7 +254,7 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
     }
     emit deviceDone(DeviceReport{name(), outcome, before_.serial, before_.mac, target_.serial,
                                  target_.mac, why});
-    if (!failure.isEmpty()) {
+    if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
         stop(failure);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
@@ -258,6 +262,18 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
     } else {
         finish();
     }
+}
+
+void PortProvisioner::ledgerFailed(const QString &error)
+{
+    if (!setup_.watch || interrupted_) {
+        stop(error);
+        return;
+    }
+    // Watching, the station outlasts a ledger that is locked too long or a database server
+    // that is down: this device fails, with nothing written that the ledger does not hold,
+    // and the next one is tried once the ledger answers again.
+    report(DeviceReport::Outcome::failed, error, {});
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -76,6 +76,7 @@ private:
     void onVerified();
     void deviceEnded(DeviceReport::Outcome outcome, const QString &reason = {});
     void report(DeviceReport::Outcome outcome, const QString &reason, const Failure &failure);
+    void ledgerFailed(const QString &error);
     void stop(const QString &reason);
     void finish();
     void poll();

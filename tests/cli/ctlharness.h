@@ -142,7 +142,11 @@ inline void Start(QProcess &process, const QStringList &arguments,
 inline Run Finish(QProcess &process)
 {
     Run result;
-    if (process.waitForFinished(60000)) {
+    // waitForFinished() is false for a child that has ended already.
+    const bool ended = process.state() == QProcess::NotRunning
+                           ? process.error() != QProcess::FailedToStart
+                           : process.waitForFinished(60000);
+    if (ended) {
         result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
     }
     result.out = QString::fromUtf8(process.readAllStandardOutput());

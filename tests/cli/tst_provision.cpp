@@ -3,6 +3,7 @@
 // killed, interrupted or shares its ledger with another.
 #include "ctlharness.h"
 #include "ledger/ledger.h"
+#include "postgresserver.h"
 
 #include <QElapsedTimer>
 #include <QSet>
@@ -22,7 +23,7 @@ class tst_provision : public QObject
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> dir_;
-    QString ledger_;
+    QString ledger_; // a file, or a PostgreSQL URL
     QString plan_;
 
     QStringList arguments(const QStringList &ports, const QStringList &extra = {}) const
@@ -41,6 +42,7 @@ private:
     void initLedger()
     {
         QFile::remove(ledger_);
+        QFile::remove(ledger_ + "-wal");
         const Run made = RunCtl({"ledger", "init", "--plan", plan_, "--ledger", ledger_});
         QVERIFY2(made.status == 0, qPrintable(made.err));
     }
@@ -245,7 +247,7 @@ private slots:
         qunsetenv("QUILLON_LEDGER");
         QVERIFY2(rerun.status == 0, qPrintable(rerun.err));
         const Run run = Finish(second);
-        QVERIFY2(run.status == 0, qPrintable(run.err));
+        QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
         verifyLedger(devices, -1);
     }
 
@@ -315,6 +317,91 @@ private slots:
         QVERIFY2(run.out.contains(Paths(devices)[0] + ": verified: serial 0 -> 1000, "),
                  qPrintable(run.out));
         QCOMPARE(rows().size(), 1);
+    }
+
+    // Three stations on one PostgreSQL ledger, four devices each; one station is killed with
+    // numbers committed and not yet written, and run again: no number twice, in rows or
+    // devices, and the rows tell which station and user took each number.
+    void stationsShareOnePostgresLedger()
+    {
+        PostgresServer server;
+        QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+        ledger_ = server.url();
+        initLedger();
+        const Devices devices = MakeDevices(12);
+        const QStringList paths = Paths(devices);
+        std::vector<std::unique_ptr<QProcess>> stations;
+        for (int i = 0; i < 3; ++i) {
+            stations.push_back(std::make_unique<QProcess>());
+            const QStringList pause = i == 0 ? QStringList{"--pause"} : QStringList{};
+            Start(*stations.back(), pause + arguments(paths.mid(4 * i, 4)), PROVISION_CLIENT);
+        }
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += stations[0]->readAllStandardError()).contains("paused"),
+                                 20000);
+        stations[0]->kill();
+        QCOMPARE(Finish(*stations[0]).status, -2);
+        Start(*stations[0], arguments(paths.mid(0, 4)), PROVISION_CLIENT);
+        for (const auto &station : stations) {
+            const Run run = Finish(*station);
+            QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+        }
+        verifyLedger(devices, -1);
+        const QList<Ledger::Row> all = rows();
+        QVERIFY(all.size() > 12);
+        QVERIFY(std::all_of(all.begin(), all.end(), [](const Ledger::Row &row) {
+            return !row.station.isEmpty() && !row.user.isEmpty() && !row.allocatedAt.isEmpty();
+        }));
+        QCOMPARE(RunCtl({"ledger", "--csv", "--ledger", ledger_}).out.count('\n'), all.size() + 1);
+        const Run backup = RunCtl({"ledger", "backup", "b.dump", "--ledger", ledger_});
+        QCOMPARE(backup.status, 2);
+        QVERIFY2(backup.err.contains("pg_dump"), qPrintable(backup.err));
+    }
+
+    // A watching station whose database goes away fails the device in hand with "ledger
+    // unreachable", writes nothing to it, and provisions the next device once the database is
+    // back.
+    void stationResumesWhenDatabaseReturns()
+    {
+        PostgresServer server;
+        QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+        ledger_ = server.url();
+        initLedger();
+        Devices devices = MakeDevices(3);
+        DeviceSettings other = Factory();
+        other.serialNumber = 7; // so that the watch tells it from the device before it
+        devices[2]->setSettings(other);
+        const QString link = dir_->filePath("ttyLine1");
+        QVERIFY(QFile::link(Paths(devices)[0], link));
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch", "--json"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto outcomes = [&](const char *outcome) {
+            out += child.readAllStandardOutput();
+            return out.count(QString(R"("outcome":"%1")").arg(outcome));
+        };
+        const auto swapTo = [&](int next) {
+            const QString temporary = dir_->filePath("ttyNext");
+            return QFile::link(Paths(devices)[next], temporary) &&
+                   std::rename(qPrintable(temporary), qPrintable(link)) == 0;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes("verified"), 1, 20000);
+        QVERIFY(server.stop());
+        QVERIFY(swapTo(1));
+        devices[0]->unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes("failed"), 1, 20000);
+        QVERIFY2(out.contains("ledger unreachable: "), qPrintable(out));
+        QVERIFY(server.start());
+        QVERIFY(swapTo(2));
+        devices[1]->unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes("verified"), 2, 20000);
+        QCOMPARE(::kill(child.processId(), SIGINT), 0);
+        QCOMPARE(Finish(child).status, 130);
+        QCOMPARE(devices[1]->settings(), Factory());
+        QCOMPARE(devices[2]->settings().serialNumber, 1001);
+        verifyLedger({}, 2);
     }
 
     // --watch provisions the device that replaces the first behind the same link, leaves a
