@@ -56,25 +56,16 @@ inline QByteArray ReadFile(const QString &path)
 }
 
 // Another process's transaction on an SQLite ledger: it holds the write lock until destroyed.
-class LedgerLock
+struct LedgerLock
 {
-public:
     explicit LedgerLock(const QString &path)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lock");
         db.setDatabaseName(path);
-        locked_ = db.open() && QSqlQuery(db).exec("BEGIN IMMEDIATE");
+        locked = db.open() && QSqlQuery(db).exec("BEGIN IMMEDIATE");
     }
-    ~LedgerLock()
-    {
-        QSqlQuery(QSqlDatabase::database("lock")).exec("ROLLBACK");
-        QSqlDatabase::database("lock").close();
-        QSqlDatabase::removeDatabase("lock");
-    }
-    bool locked() const { return locked_; }
-
-private:
-    bool locked_ = false;
+    ~LedgerLock() { QSqlDatabase::removeDatabase("lock"); } // closing rolls back
+    bool locked = false;
 };
 
 inline const QByteArray kRead = QByteArray::fromHex("0252005203");

@@ -1,10 +1,8 @@
-// A throwaway PostgreSQL 15 server for one test: its data folder and Unix socket in a private
-// temporary folder, a random port number, no TCP at all, run as the postgres user when the
-// test runs as root (the server refuses root), and stopped when destroyed, however the test
-// ends. It never touches a server that was already running.
+// A throwaway PostgreSQL 15 server: data and Unix socket in a private temporary folder, a random
+// port number, no TCP, run as the postgres user when this process is root (the server refuses
+// root), stopped when destroyed however the test ends; never a server that was running before.
 #pragma once
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -18,47 +16,33 @@ namespace quillon::test {
 class PostgresServer
 {
 public:
-    inline static const QString kBin = QStringLiteral("/usr/lib/postgresql/15/bin/");
-
     PostgresServer() : port_(QRandomGenerator::global()->bounded(20000, 60000))
     {
         const passwd *postgres = ::geteuid() == 0 ? ::getpwnam("postgres") : nullptr;
-        if (!QFileInfo::exists(kBin + "initdb") || (::geteuid() == 0 && !postgres)) {
-            failure_ = "PostgreSQL 15 is not installed (scripts/install-deps installs it)";
-            return;
-        }
         asPostgres_ = postgres != nullptr;
-        if (postgres && ::chown(qPrintable(dir_.path()), postgres->pw_uid, postgres->pw_gid) != 0) {
-            failure_ = "cannot hand the server's folder to the postgres user";
-            return;
+        if (!QFileInfo::exists(kBin + "initdb") || (::geteuid() == 0 && !postgres) ||
+            (postgres && ::chown(qPrintable(dir_.path()), postgres->pw_uid, postgres->pw_gid))) {
+            failure_ = "no PostgreSQL 15 to run (scripts/install-deps installs it)";
+        } else if (!run({"initdb", "-D", data(), "-U", "postgres", "--auth=trust", "--no-sync"}) ||
+                   !start()) {
+            failure_ = "the test's PostgreSQL server did not start:\n" + output_;
         }
-        if (run({"initdb", "--pgdata", data(), "--username", "postgres", "--auth", "trust",
-                 "--no-sync", "--no-instructions"}) &&
-            start()) {
-            return;
-        }
-        failure_ = "the test's PostgreSQL server did not start:\n" + output_;
     }
     ~PostgresServer() { stop(); }
-    PostgresServer(const PostgresServer &) = delete;
-    PostgresServer &operator=(const PostgresServer &) = delete;
 
-    // Empty once the server runs.
-    const QString &failure() const { return failure_; }
-
+    const QString &failure() const { return failure_; } // empty once the server runs
     bool start()
     {
-        return run({"pg_ctl", "--pgdata", data(), "--log", dir_.filePath("log"), "--wait", "-o",
+        return run({"pg_ctl", "-D", data(), "-l", dir_.filePath("log"), "-w", "-o",
                     QString("-k %1 -p %2 -c listen_addresses=").arg(dir_.path()).arg(port_),
                     "start"});
     }
-    // Immediately, as a crash or a pulled cable would.
+    // At once, as a crash or a pulled cable would.
     bool stop()
     {
-        return !QFileInfo::exists(dir_.filePath("data/postmaster.pid")) ||
-               run({"pg_ctl", "--pgdata", data(), "--mode", "immediate", "--wait", "stop"});
+        return !QFileInfo::exists(data() + "/postmaster.pid") ||
+               run({"pg_ctl", "-D", data(), "-m", "immediate", "-w", "stop"});
     }
-
     QString url() const
     {
         return QString("postgresql://postgres@localhost:%1/postgres?host=%2")
@@ -67,19 +51,20 @@ public:
     }
 
 private:
-    QString data() const { return dir_.filePath("data"); }
+    inline static const QString kBin = "/usr/lib/postgresql/15/bin/";
 
+    QString data() const { return dir_.filePath("data"); }
     bool run(QStringList arguments)
     {
-        QString program = kBin + arguments.takeFirst();
+        QStringList prefix{kBin + arguments.takeFirst()};
         if (asPostgres_) {
-            arguments = QStringList{"-u", "postgres", "--", program} + arguments;
-            program = "runuser";
+            prefix = QStringList{"runuser", "-u", "postgres", "--"} + prefix;
         }
         QProcess process;
         process.setWorkingDirectory(dir_.path());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
+        const QString program = prefix.takeFirst();
+        process.start(program, prefix + arguments);
         const bool ok = process.waitForFinished(60000) &&
                         process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         output_ += QString::fromLocal8Bit(process.readAll());

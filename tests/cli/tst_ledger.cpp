@@ -145,14 +145,10 @@ private slots:
             QVERIFY(db.open());
             for (const char *sql :
                  {"PRAGMA journal_mode=WAL", "PRAGMA application_id=1363952711",
-                  "CREATE TABLE ranges (id INTEGER PRIMARY KEY CHECK (id = 1), serial_first "
-                  "INTEGER NOT NULL, serial_last INTEGER NOT NULL, mac_first INTEGER NOT NULL, "
-                  "mac_last INTEGER NOT NULL, ip_first INTEGER, ip_last INTEGER, allocated "
-                  "INTEGER NOT NULL DEFAULT 0)",
-                  "CREATE TABLE devices (id INTEGER PRIMARY KEY, serial INTEGER NOT NULL UNIQUE, "
-                  "mac INTEGER NOT NULL UNIQUE, ip INTEGER NOT NULL, port TEXT NOT NULL, "
-                  "previous_serial INTEGER NOT NULL, previous_mac INTEGER NOT NULL, time TEXT "
-                  "NOT NULL, state TEXT NOT NULL, reason TEXT NOT NULL DEFAULT '')",
+                  "CREATE TABLE ranges (id INTEGER PRIMARY KEY, serial_first, serial_last, "
+                  "mac_first, mac_last, ip_first, ip_last, allocated)",
+                  "CREATE TABLE devices (id INTEGER PRIMARY KEY, serial UNIQUE, mac UNIQUE, ip, "
+                  "port, previous_serial, previous_mac, time, state, reason)",
                   "INSERT INTO ranges VALUES (1, 1000, 1999, 2597947707392, 2597947708391, NULL, "
                   "NULL, 1)",
                   "INSERT INTO devices VALUES (1, 1000, 2597947707392, 168430091, '/dev/old', 0, "

@@ -39,6 +39,32 @@ private:
         return RunCtl(arguments(ports, extra), options);
     }
 
+    // `count` stations of four devices each on the ledger, all at once; the first is killed
+    // with numbers committed and not yet written, and run again naming its ledger by
+    // QUILLON_LEDGER. Each ends with status 0.
+    void stationsWithOneKilled(const QStringList &paths, int count)
+    {
+        std::vector<std::unique_ptr<QProcess>> stations;
+        for (int i = 0; i < count; ++i) {
+            stations.push_back(std::make_unique<QProcess>());
+            const QStringList pause = i == 0 ? QStringList{"--pause"} : QStringList{};
+            Start(*stations.back(), pause + arguments(paths.mid(4 * i, 4)), PROVISION_CLIENT);
+        }
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += stations[0]->readAllStandardError()).contains("paused"),
+                                 20000);
+        stations[0]->kill();
+        QCOMPARE(Finish(*stations[0]).status, -2);
+        qputenv("QUILLON_LEDGER", ledger_.toUtf8());
+        Start(*stations[0], QStringList{"provision", "--plan", plan_} + paths.mid(0, 4),
+              PROVISION_CLIENT);
+        qunsetenv("QUILLON_LEDGER");
+        for (const auto &station : stations) {
+            const Run run = Finish(*station);
+            QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+        }
+    }
+
     void initLedger()
     {
         QFile::remove(ledger_);
@@ -227,27 +253,11 @@ private slots:
         verifyLedger(devices, 2);
     }
 
-    // Two processes on one ledger, one killed with numbers committed and not yet written, then
-    // run again (naming its ledger by QUILLON_LEDGER): no number twice, in rows or devices.
+    // Two processes on one ledger file, one killed mid-run and run again.
     void twoProcessesShareOneLedger()
     {
         const Devices devices = MakeDevices(8);
-        const QStringList paths = Paths(devices);
-        QProcess first;
-        QProcess second;
-        Start(first, QStringList{"--pause"} + arguments(paths.mid(0, 4)), PROVISION_CLIENT);
-        Start(second, arguments(paths.mid(4)), PROVISION_CLIENT);
-        QString err;
-        QTRY_VERIFY_WITH_TIMEOUT((err += first.readAllStandardError()).contains("paused"), 20000);
-        first.kill();
-        QCOMPARE(Finish(first).status, -2);
-        qputenv("QUILLON_LEDGER", ledger_.toUtf8());
-        const Run rerun =
-            RunChild(QStringList{"provision", "--plan", plan_} + paths.mid(0, 4), PROVISION_CLIENT);
-        qunsetenv("QUILLON_LEDGER");
-        QVERIFY2(rerun.status == 0, qPrintable(rerun.err));
-        const Run run = Finish(second);
-        QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+        stationsWithOneKilled(Paths(devices), 2);
         verifyLedger(devices, -1);
     }
 
@@ -276,7 +286,7 @@ private slots:
         Run run;
         {
             const LedgerLock lock(ledger_);
-            QVERIFY(lock.locked());
+            QVERIFY(lock.locked);
             child.closeWriteChannel();
             run = Finish(child);
         }
@@ -301,7 +311,7 @@ private slots:
         QProcess child;
         {
             const LedgerLock lock(ledger_);
-            QVERIFY(lock.locked());
+            QVERIFY(lock.locked);
             QElapsedTimer held;
             held.start();
             Start(child, arguments(Paths(devices)), PROVISION_CLIENT);
@@ -319,36 +329,55 @@ private slots:
         QCOMPARE(rows().size(), 1);
     }
 
-    // Three stations on one PostgreSQL ledger, four devices each; one station is killed with
-    // numbers committed and not yet written, and run again: no number twice, in rows or
-    // devices, and the rows tell which station and user took each number.
+    // Three stations on one PostgreSQL ledger, four devices each; one is killed with numbers
+    // committed and not yet written, and run again. Then a watching station loses the database:
+    // the device in hand fails "ledger unreachable" with nothing written to it, and the next
+    // device gets its numbers once the database is back. No number twice, in rows or devices;
+    // every row tells which station and user took it.
     void stationsShareOnePostgresLedger()
     {
         PostgresServer server;
         QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
         ledger_ = server.url();
         initLedger();
-        const Devices devices = MakeDevices(12);
+        Devices devices = MakeDevices(15);
+        DeviceSettings other = Factory();
+        other.serialNumber = 7; // so that the watch tells it from the device before it
+        devices[14]->setSettings(other);
         const QStringList paths = Paths(devices);
-        std::vector<std::unique_ptr<QProcess>> stations;
-        for (int i = 0; i < 3; ++i) {
-            stations.push_back(std::make_unique<QProcess>());
-            const QStringList pause = i == 0 ? QStringList{"--pause"} : QStringList{};
-            Start(*stations.back(), pause + arguments(paths.mid(4 * i, 4)), PROVISION_CLIENT);
-        }
-        QString err;
-        QTRY_VERIFY_WITH_TIMEOUT((err += stations[0]->readAllStandardError()).contains("paused"),
-                                 20000);
-        stations[0]->kill();
-        QCOMPARE(Finish(*stations[0]).status, -2);
-        Start(*stations[0], arguments(paths.mid(0, 4)), PROVISION_CLIENT);
-        for (const auto &station : stations) {
-            const Run run = Finish(*station);
-            QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
-        }
+        stationsWithOneKilled(paths, 3);
+
+        const QString link = dir_->filePath("ttyLine1");
+        QVERIFY(QFile::link(paths[12], link));
+        QProcess watching;
+        Start(watching, QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto seen = [&](const char *text) {
+            out += watching.readAllStandardOutput();
+            return out.count(text);
+        };
+        const auto swapTo = [&](int next) {
+            devices[next - 1]->unplug();
+            return QFile::link(paths[next], dir_->filePath("next")) &&
+                   std::rename(qPrintable(dir_->filePath("next")), qPrintable(link)) == 0;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 1, 20000);
+        QVERIFY(server.stop());
+        QVERIFY(swapTo(13));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": failed: "), 1, 20000);
+        QVERIFY2(out.contains("(ledger unreachable: "), qPrintable(out));
+        QVERIFY(server.start());
+        QVERIFY(swapTo(14));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 2, 20000);
+        QCOMPARE(::kill(watching.processId(), SIGINT), 0);
+        QCOMPARE(Finish(watching).status, 130);
+        QCOMPARE(devices[13]->settings(), Factory());
+        QCOMPARE(qint64(rows().back().serial), devices[14]->settings().serialNumber);
+
+        devices.resize(12); // the rest sat behind the link
         verifyLedger(devices, -1);
         const QList<Ledger::Row> all = rows();
-        QVERIFY(all.size() > 12);
         QVERIFY(std::all_of(all.begin(), all.end(), [](const Ledger::Row &row) {
             return !row.station.isEmpty() && !row.user.isEmpty() && !row.allocatedAt.isEmpty();
         }));
@@ -356,52 +385,6 @@ private slots:
         const Run backup = RunCtl({"ledger", "backup", "b.dump", "--ledger", ledger_});
         QCOMPARE(backup.status, 2);
         QVERIFY2(backup.err.contains("pg_dump"), qPrintable(backup.err));
-    }
-
-    // A watching station whose database goes away fails the device in hand with "ledger
-    // unreachable", writes nothing to it, and provisions the next device once the database is
-    // back.
-    void stationResumesWhenDatabaseReturns()
-    {
-        PostgresServer server;
-        QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
-        ledger_ = server.url();
-        initLedger();
-        Devices devices = MakeDevices(3);
-        DeviceSettings other = Factory();
-        other.serialNumber = 7; // so that the watch tells it from the device before it
-        devices[2]->setSettings(other);
-        const QString link = dir_->filePath("ttyLine1");
-        QVERIFY(QFile::link(Paths(devices)[0], link));
-        QProcess child;
-        Start(child,
-              QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch", "--json"}),
-              PROVISION_CLIENT);
-        QString out;
-        const auto outcomes = [&](const char *outcome) {
-            out += child.readAllStandardOutput();
-            return out.count(QString(R"("outcome":"%1")").arg(outcome));
-        };
-        const auto swapTo = [&](int next) {
-            const QString temporary = dir_->filePath("ttyNext");
-            return QFile::link(Paths(devices)[next], temporary) &&
-                   std::rename(qPrintable(temporary), qPrintable(link)) == 0;
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(outcomes("verified"), 1, 20000);
-        QVERIFY(server.stop());
-        QVERIFY(swapTo(1));
-        devices[0]->unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(outcomes("failed"), 1, 20000);
-        QVERIFY2(out.contains("ledger unreachable: "), qPrintable(out));
-        QVERIFY(server.start());
-        QVERIFY(swapTo(2));
-        devices[1]->unplug();
-        QTRY_COMPARE_WITH_TIMEOUT(outcomes("verified"), 2, 20000);
-        QCOMPARE(::kill(child.processId(), SIGINT), 0);
-        QCOMPARE(Finish(child).status, 130);
-        QCOMPARE(devices[1]->settings(), Factory());
-        QCOMPARE(devices[2]->settings().serialNumber, 1001);
-        verifyLedger({}, 2);
     }
 
     // --watch provisions the device that replaces the first behind the same link, leaves a
