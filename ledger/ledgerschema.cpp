@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <utility>
+
 namespace quillon {
 
 namespace {
@@ -115,7 +117,7 @@ bool LedgerSchema::create(const ProvisionPlan &plan, QString *error)
     return sql_.exec(query, error);
 }
 
-bool LedgerSchema::check(bool migrate, QString *error)
+bool LedgerSchema::check(QString *error)
 {
     const bool postgres = sql_.isPostgres();
     QSqlQuery query(sql_.db());
@@ -150,23 +152,35 @@ bool LedgerSchema::check(bool migrate, QString *error)
                      .arg(sql_.name());
         return false;
     }
-    recordColumns_ = true;
+    missingColumns_.clear();
     for (const QString &column : kRecordColumns) {
-        if (devices.contains(column)) {
-            continue;
-        }
-        if (!migrate) {
-            recordColumns_ = false;
-            continue;
-        }
-        if (!sql_.exec(QStringLiteral("ALTER TABLE devices ADD COLUMN %1 TEXT NOT NULL "
-                                      "DEFAULT ''")
-                           .arg(column),
-                       error)) {
-            return false;
+        if (!devices.contains(column)) {
+            missingColumns_ << column;
         }
     }
     return true;
+}
+
+bool LedgerSchema::migrate(QString *error)
+{
+    if (missingColumns_.isEmpty()) {
+        return true;
+    }
+    // Checked again inside the transaction: another process may have migrated meanwhile.
+    if (!sql_.beginWrite(error) || !check(error)) {
+        sql_.rollback();
+        return false;
+    }
+    for (const QString &column : std::as_const(missingColumns_)) {
+        if (!sql_.exec(QStringLiteral("ALTER TABLE devices ADD COLUMN %1 TEXT NOT NULL DEFAULT ''")
+                           .arg(column),
+                       error)) {
+            sql_.rollback();
+            return false;
+        }
+    }
+    missingColumns_.clear();
+    return sql_.commit(error);
 }
 
 bool LedgerSchema::checkRanges(QString *error)
@@ -198,6 +212,21 @@ bool LedgerSchema::checkRanges(QString *error)
                                 "runs backwards or out of bounds, or its count of numbers "
                                 "handed out is behind its rows; nothing is allocated from it")
                      .arg(sql_.name());
+        return false;
+    }
+    return true;
+}
+
+bool LedgerSchema::adopt(const ProvisionPlan &plan, QString *error)
+{
+    bool grows = false;
+    if (!matchPlan(plan, &grows, error)) {
+        return false;
+    }
+    // Matched again inside the transaction: another run may have raised them meanwhile.
+    if (grows && (!sql_.beginWrite(error) || !matchPlan(plan, &grows, error) ||
+                  !growTo(plan, error) || !sql_.commit(error))) {
+        sql_.rollback();
         return false;
     }
     return true;
