@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/ledgerfile.h"
+#include "ledger/ledgerlocation.h"
 #include "link/exchangestate.h"
 #include "link/portmap.h"
 
@@ -37,6 +37,10 @@ struct CtlOptions
     std::function<void(const QString &port)> afterAllocation;
     // Tells the file system of a ledger file's folder; statfs() when not given.
     LedgerFile::FileSystemProbe fileSystem;
+    // How long an SQLite ledger's statement waits for another process; tests shorten it.
+    std::optional<int> ledgerBusyTimeoutMs;
+    // Called by provision between a device's good read-back and recording it as verified.
+    std::function<void(const QString &port)> beforeVerifiedRecord;
 };
 
 // One run of quillonctl: its options and where it prints.

@@ -13,6 +13,8 @@ std::optional<LedgerLocation> LedgerArgument(const CommandLine &line, CtlContext
         line.isSet(option) ? std::optional<QString>(line.value(option)) : std::nullopt, error);
     if (location) {
         location->fileSystem = context.options().fileSystem;
+        location->busyTimeoutMs =
+            context.options().ledgerBusyTimeoutMs.value_or(location->busyTimeoutMs);
     }
     return location;
 }

@@ -5,7 +5,7 @@
 #include "cli/interruptsignal.h"
 #include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/portprovisioner.h"
 
 #include <QEventLoop>
@@ -64,14 +64,14 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     if (!location) {
         return line.refuse(context, error);
     }
-    const std::unique_ptr<Ledger> ledger = Ledger::openForRun(*location, request.plan, &error);
-    if (!ledger) {
+    LedgerWorker ledger;
+    if (!ledger.openForRun(*location, request.plan, &error)) {
         return line.refuse(context, error);
     }
-    return ProvisionDevices(request, *ledger, context);
+    return ProvisionDevices(request, ledger, context);
 }
 
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
     AllocationQueue allocations(ledger);
@@ -83,6 +83,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
+    setup.beforeVerifiedRecord = options.beforeVerifiedRecord;
 
     ProvisionReport report(context, request.json);
     QEventLoop loop;

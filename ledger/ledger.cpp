@@ -11,9 +11,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 namespace quillon {
 
 namespace {
@@ -39,13 +36,8 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
     if (file && !LedgerFile::mayCreate(location.path, location.fileSystem, error)) {
         return nullptr;
     }
-    // A file is made under a name of its own and linked into place complete, so that no
-    // other process ever sees half a ledger, and two inits at once cannot both succeed.
     LedgerLocation building = location;
-    if (file) {
-        building.path = location.path + QStringLiteral(".init-%1").arg(::getpid());
-        QFile::remove(building.path);
-    }
+    building.path = file ? LedgerFile::buildingName(location.path) : QString();
     const auto cleanUp = qScopeGuard([&] {
         if (file) {
             QFile::remove(building.path);
@@ -57,7 +49,7 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
         if (!sql.isOpen()) {
             return nullptr;
         }
-        if (!file && ledger->schema_.check(false, error)) {
+        if (!file && ledger->schema_.check(error)) {
             *error = QStringLiteral("%1 holds a ledger already").arg(sql.name());
             return nullptr;
         }
@@ -74,13 +66,9 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
             return nullptr;
         }
     }
-    if (file && ::link(QFile::encodeName(building.path).constData(),
-                       QFile::encodeName(location.path).constData()) != 0) {
-        *error = QStringLiteral("cannot make the ledger %1: %2")
-                     .arg(location.path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (file && !LedgerFile::putInPlace(building.path, location.path, error)) {
         return nullptr;
     }
-    QFile::remove(building.path);
     return openForPlan(location, plan, error);
 }
 
@@ -119,16 +107,17 @@ std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWri
     if (!sql.isOpen()) {
         return nullptr;
     }
-    if (!forWriting) {
-        return ledger->schema_.check(false, error) ? std::move(ledger) : nullptr;
-    }
-    // WAL: a commit costs one append and sync, and readers never wait for the writer.
-    if ((!sql.isPostgres() && !sql.enableWal(error)) || !sql.beginWrite(error)) {
+    if (!ledger->schema_.check(error)) {
         return nullptr;
     }
-    if (!ledger->schema_.check(true, error) || !ledger->schema_.checkRanges(error) ||
-        !sql.commit(error)) {
-        sql.rollback();
+    if (!forWriting) {
+        return ledger;
+    }
+    // WAL: a commit costs one append and sync, and readers never wait for the writer. Opening
+    // only reads unless the ledger needs new columns, so that it never waits for another
+    // station's lock.
+    if ((!sql.isPostgres() && !sql.enableWal(error)) || !ledger->schema_.migrate(error) ||
+        !ledger->schema_.checkRanges(error)) {
         return nullptr;
     }
     ledger->station_ = QSysInfo::machineHostName();
@@ -144,15 +133,10 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
     if (!ledger) {
         return nullptr;
     }
-    LedgerConnection &sql = ledger->sql_;
-    if (!sql.beginWrite(error)) {
+    if (!ledger->schema_.adopt(plan, error)) {
         return nullptr;
     }
-    if (!ledger->schema_.matchPlan(plan, error) || !sql.commit(error)) {
-        sql.rollback();
-        return nullptr;
-    }
-    if (!sql.isPostgres() && !ledger->syncEveryCommit(false, error)) {
+    if (!ledger->syncEveryCommit(false, error)) {
         return nullptr;
     }
     ledger->plan_ = plan;
@@ -191,10 +175,9 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
         return results;
     };
     QString error;
-    // Only an allocation waits for the disk: once its number may reach a device, not even a
-    // power cut may hand it out again. A state change after it is written without a sync and
-    // made durable by the next allocation's; lost, it leaves a row "allocated", never a number
-    // free.
+    // An allocation waits for the disk: once its number may reach a device, not even a power
+    // cut may hand it out again. Of the later states only "verified" waits too; lost, the
+    // others leave a row "allocated", never a number free.
     if (!plan_ || !syncEveryCommit(true, &error)) {
         return failAll(error);
     }
@@ -286,6 +269,9 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
 
 bool Ledger::setState(qint64 id, State state, const QString &reason, QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return false;
+    }
     // The time of the write or the verification is kept beside that of the last change.
     const QString stamp = state == State::written    ? QStringLiteral(", written_at = ?")
                           : state == State::verified ? QStringLiteral(", verified_at = ?")
@@ -320,7 +306,15 @@ bool Ledger::markWritten(qint64 id, QString *error)
 
 bool Ledger::markVerified(qint64 id, QString *error)
 {
-    return setState(id, State::verified, {}, error);
+    // On the disk before the device is reported verified, so that a label printed from the
+    // report still holds after a power cut.
+    if (!syncEveryCommit(true, error)) {
+        return false;
+    }
+    const bool recorded = setState(id, State::verified, {}, error);
+    QString ignored;
+    syncEveryCommit(false, &ignored);
+    return recorded;
 }
 
 bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
@@ -330,6 +324,9 @@ bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
     QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral(
         "SELECT 1 FROM devices WHERE serial = ? AND mac = ? AND state = 'verified'"));
@@ -367,6 +364,9 @@ std::optional<Ledger::Remaining> Ledger::remaining(QString *error)
 
 std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
     QSqlQuery query(sql_.db());
     query.setForwardOnly(true);
     // A ledger older than the record columns is listed as it is, without migrating it.

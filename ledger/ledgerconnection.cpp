@@ -42,24 +42,43 @@ LedgerConnection::LedgerConnection(const LedgerLocation &location, bool readOnly
         db_.setUserName(location.user);
         db_.setPassword(location.password);
         db_.setDatabaseName(location.database);
-        // Every commit returns once the server has it on its disk, whatever the server's
-        // default: a number must be durable before its write frame leaves.
-        db_.setConnectOptions(QStringLiteral("connect_timeout=%1;options=-c synchronous_commit=on")
-                                  .arg(kConnectTimeoutS));
+        db_.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS));
     } else {
         db_.setDatabaseName(location.path);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(location.busyTimeoutMs);
         if (readOnly) {
             options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         }
         db_.setConnectOptions(options);
     }
+    open(error);
+}
+
+bool LedgerConnection::open(QString *error)
+{
     if (!db_.open()) {
-        *error = postgres ? QStringLiteral("ledger unreachable: %1: %2")
-                                .arg(name_, db_.lastError().databaseText().trimmed())
-                          : QStringLiteral("cannot open the ledger %1: %2")
-                                .arg(name_, db_.lastError().databaseText());
+        *error = isPostgres() ? QStringLiteral("ledger unreachable: %1: %2")
+                                    .arg(name_, db_.lastError().databaseText().simplified())
+                              : QStringLiteral("cannot open the ledger %1: %2")
+                                    .arg(name_, db_.lastError().databaseText());
+        return false;
     }
+    // Every commit returns once the server has it on its disk, whatever the server's default:
+    // a number must be durable before its write frame leaves.
+    if (isPostgres() && !exec(QStringLiteral("SET synchronous_commit = on"), error)) {
+        db_.close();
+        return false;
+    }
+    return true;
+}
+
+bool LedgerConnection::ensureConnected(QString *error)
+{
+    if (!isPostgres() || (db_.isOpen() && QSqlQuery(db_).exec(QStringLiteral("SELECT 1")))) {
+        return true;
+    }
+    db_.close();
+    return open(error);
 }
 
 LedgerConnection::~LedgerConnection()
@@ -71,19 +90,8 @@ LedgerConnection::~LedgerConnection()
 
 QString LedgerConnection::failure(const QSqlQuery &query) const
 {
-    const QString reason = query.lastError().databaseText().trimmed();
-    if (isPostgres() && query.lastError().type() == QSqlError::ConnectionError) {
-        return QStringLiteral("ledger unreachable: %1: %2").arg(name_, reason);
-    }
-    return QStringLiteral("ledger %1: %2").arg(name_, reason);
-}
-
-void LedgerConnection::reconnectIfLost()
-{
-    if (isPostgres() && (!db_.isOpen() || db_.lastError().type() == QSqlError::ConnectionError)) {
-        db_.close();
-        db_.open();
-    }
+    return QStringLiteral("ledger %1: %2")
+        .arg(name_, query.lastError().databaseText().simplified());
 }
 
 bool LedgerConnection::exec(QSqlQuery &query, QString *error)
@@ -108,14 +116,14 @@ bool LedgerConnection::exec(const QString &sql, QString *error)
 bool LedgerConnection::beginWrite(QString *error)
 {
     if (isPostgres()) {
-        reconnectIfLost();
+        if (!ensureConnected(error)) {
+            return false;
+        }
         QSqlQuery begin(db_);
         if (begin.exec(QStringLiteral("BEGIN"))) {
             return true;
         }
         *error = failure(begin);
-        // The server is gone: the next attempt starts over on a new connection.
-        db_.close();
         return false;
     }
     // Qt's driver begins deferred transactions, whose later upgrade to a writer can fail at
@@ -145,7 +153,7 @@ bool LedgerConnection::enableWal(QString *error)
             mode.value(0).toString() == QLatin1String("wal")) {
             return true;
         }
-        if (!IsBusy(mode.lastError()) || waited.elapsed() >= kBusyTimeoutMs) {
+        if (!IsBusy(mode.lastError()) || waited.elapsed() >= location_.busyTimeoutMs) {
             *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
                          .arg(name_, mode.lastError().isValid() ? mode.lastError().databaseText()
                                                                 : QStringLiteral("no WAL journal"));

@@ -15,9 +15,6 @@ namespace quillon {
 class LedgerConnection
 {
 public:
-    // How long a statement waits for another process's transaction before it gives up. Ledger
-    // work runs off the exchanges' thread, so a long wait delays only the ports that need it.
-    static constexpr int kBusyTimeoutMs = 20000;
     static constexpr int kWalRetryMs = 5;
     // How long a PostgreSQL connection attempt may take before the server counts as unreachable.
     static constexpr int kConnectTimeoutS = 5;
@@ -41,14 +38,15 @@ public:
     bool enableWal(QString *error);
     // A transaction that may write, holding SQLite's write lock from its start.
     bool beginWrite(QString *error);
+    // A PostgreSQL connection that the server dropped (it restarted, the network failed) is
+    // made again; false with "ledger unreachable: ..." while the server cannot be reached.
+    bool ensureConnected(QString *error);
     bool commit(QString *error);
     void rollback();
 
 private:
     QString failure(const QSqlQuery &query) const;
-    // Reconnects a PostgreSQL connection that the server dropped; the next statement then works
-    // once the server is back.
-    void reconnectIfLost();
+    bool open(QString *error);
 
     LedgerLocation location_;
     QString connection_;

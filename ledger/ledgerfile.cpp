@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 namespace quillon {
 
@@ -123,13 +125,33 @@ bool LedgerFile::mayCreate(const QString &path, const FileSystemProbe &probe, QS
 {
     for (const QString &name : {path, path + QStringLiteral("-wal")}) {
         if (QFileInfo::exists(name) || QFileInfo(name).isSymLink()) {
-            *error = QStringLiteral("%1 already exists; a ledger is never made over another "
-                                    "file")
+            *error = QStringLiteral("%1 already exists; no ledger or backup is ever made over "
+                                    "another file")
                          .arg(name);
             return false;
         }
     }
     return isLocal(path, probe, error);
+}
+
+QString LedgerFile::buildingName(const QString &path)
+{
+    const QString name = path + QStringLiteral(".init-%1").arg(::getpid());
+    QFile::remove(name);
+    return name;
+}
+
+bool LedgerFile::putInPlace(const QString &building, const QString &path, QString *error)
+{
+    // link() refuses an existing name, where rename() would replace it.
+    const bool linked =
+        ::link(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!linked) {
+        *error = QStringLiteral("cannot make the ledger %1: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    QFile::remove(building);
+    return linked;
 }
 
 } // namespace quillon

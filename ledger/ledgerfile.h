@@ -24,8 +24,13 @@ public:
     // header, one name of its file only (SQLite keys its write-ahead log by name), on a local
     // file system, with no -wal or -shm file left that this process cannot write.
     static Check identify(const QString &path, const FileSystemProbe &probe, QString *error);
-    // Whether a new ledger may be made at `path`: nothing there yet, on a local file system.
+    // Whether a new ledger or backup may be made at `path`: nothing there yet, on a local file
+    // system.
     static bool mayCreate(const QString &path, const FileSystemProbe &probe, QString *error);
+    // A new ledger is built under a name of its own and put in place complete, so that no other
+    // process ever sees half a ledger, and of two inits at once only one succeeds.
+    static QString buildingName(const QString &path);
+    static bool putInPlace(const QString &building, const QString &path, QString *error);
 
 private:
     static bool isLocal(const QString &path, const FileSystemProbe &probe, QString *error);

@@ -15,6 +15,7 @@ std::optional<LedgerLocation> LedgerLocation::parse(const QString &text, QString
     if (!text.startsWith(QLatin1String("postgresql://")) &&
         !text.startsWith(QLatin1String("postgres://"))) {
         location.path = text;
+        location.name_ = text;
         return location;
     }
     const QUrl url(text, QUrl::StrictMode);
@@ -34,6 +35,7 @@ std::optional<LedgerLocation> LedgerLocation::parse(const QString &text, QString
     location.user = url.userName(QUrl::FullyDecoded);
     location.password = url.password(QUrl::FullyDecoded);
     location.database = database;
+    location.name_ = url.toDisplayString(QUrl::RemovePassword);
     return location;
 }
 
@@ -48,28 +50,6 @@ std::optional<LedgerLocation> LedgerLocation::resolve(const std::optional<QStrin
     }
     *error = QStringLiteral("name the ledger with --ledger LOCATION or %1").arg(kEnvironment);
     return std::nullopt;
-}
-
-QString LedgerLocation::name() const
-{
-    if (kind == Kind::file) {
-        return path;
-    }
-    QUrl url;
-    url.setScheme(QStringLiteral("postgresql"));
-    url.setUserName(user);
-    const bool socket = host.startsWith(QLatin1Char('/'));
-    if (!socket) {
-        url.setHost(host);
-    }
-    if (port != kDefaultPostgresPort) {
-        url.setPort(port);
-    }
-    url.setPath(QLatin1Char('/') + database);
-    if (socket) {
-        url.setQuery(QStringLiteral("host=") + host);
-    }
-    return url.toString();
 }
 
 } // namespace quillon

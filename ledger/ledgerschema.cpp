@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <utility>
+
 namespace quillon {
 
 namespace {
@@ -115,7 +117,7 @@ bool LedgerSchema::create(const ProvisionPlan &plan, QString *error)
     return sql_.exec(query, error);
 }
 
-bool LedgerSchema::check(bool migrate, QString *error)
+bool LedgerSchema::check(QString *error)
 {
     const bool postgres = sql_.isPostgres();
     QSqlQuery query(sql_.db());
@@ -150,23 +152,35 @@ bool LedgerSchema::check(bool migrate, QString *error)
                      .arg(sql_.name());
         return false;
     }
-    recordColumns_ = true;
+    missingColumns_.clear();
     for (const QString &column : kRecordColumns) {
-        if (devices.contains(column)) {
-            continue;
-        }
-        if (!migrate) {
-            recordColumns_ = false;
-            continue;
-        }
-        if (!sql_.exec(QStringLiteral("ALTER TABLE devices ADD COLUMN %1 TEXT NOT NULL "
-                                      "DEFAULT ''")
-                           .arg(column),
-                       error)) {
-            return false;
+        if (!devices.contains(column)) {
+            missingColumns_ << column;
         }
     }
     return true;
+}
+
+bool LedgerSchema::migrate(QString *error)
+{
+    if (missingColumns_.isEmpty()) {
+        return true;
+    }
+    // Checked again inside the transaction: another process may have migrated meanwhile.
+    if (!sql_.beginWrite(error) || !check(error)) {
+        sql_.rollback();
+        return false;
+    }
+    for (const QString &column : std::as_const(missingColumns_)) {
+        if (!sql_.exec(QStringLiteral("ALTER TABLE devices ADD COLUMN %1 TEXT NOT NULL DEFAULT ''")
+                           .arg(column),
+                       error)) {
+            sql_.rollback();
+            return false;
+        }
+    }
+    missingColumns_.clear();
+    return sql_.commit(error);
 }
 
 bool LedgerSchema::checkRanges(QString *error)
@@ -203,7 +217,22 @@ bool LedgerSchema::checkRanges(QString *error)
     return true;
 }
 
-bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
+bool LedgerSchema::adopt(const ProvisionPlan &plan, QString *error)
+{
+    bool grows = false;
+    if (!matchPlan(plan, &grows, error)) {
+        return false;
+    }
+    // Matched again inside the transaction: another run may have raised them meanwhile.
+    if (grows && (!sql_.beginWrite(error) || !matchPlan(plan, &grows, error) ||
+                  !growTo(plan, error) || !sql_.commit(error))) {
+        sql_.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool LedgerSchema::matchPlan(const ProvisionPlan &plan, bool *grows, QString *error)
 {
     const qint64 ipFirst = static_cast<qint64>(plan.ip.first);
     const qint64 ipLast = static_cast<qint64>(plan.ip.last);
@@ -234,6 +263,9 @@ bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
                                      query.value(5).toLongLong(), AddressNumberText)
                          : QStringLiteral("one IP address for every device");
     }
+    *grows = query.value(1).toLongLong() < qint64(plan.serial.last) ||
+             query.value(3).toLongLong() < qint64(plan.mac.last) ||
+             (storedIpRange && query.value(5).toLongLong() < ipLast);
     query.finish();
     if (!difference.isEmpty()) {
         *error = QStringLiteral("the ledger %1 belongs to another plan (%2); only the last "
@@ -241,6 +273,13 @@ bool LedgerSchema::matchPlan(const ProvisionPlan &plan, QString *error)
                      .arg(sql_.name(), difference);
         return false;
     }
+    return true;
+}
+
+bool LedgerSchema::growTo(const ProvisionPlan &plan, QString *error)
+{
+    const qint64 ipLast = static_cast<qint64>(plan.ip.last);
+    QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral(
         "UPDATE ranges SET serial_last = CASE WHEN serial_last < ? THEN ? ELSE serial_last END, "
         "mac_last = CASE WHEN mac_last < ? THEN ? ELSE mac_last END, "

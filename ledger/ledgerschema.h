@@ -3,6 +3,7 @@
 #include "settings/provisionplan.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace quillon {
 
@@ -17,22 +18,27 @@ public:
 
     // Makes the tables and stores the plan's ranges; inside the caller's transaction.
     bool create(const ProvisionPlan &plan, QString *error);
-    // Whether the database is a ledger: its tables and columns are there. An SQLite ledger made
-    // before rows named their station, operator and times gains those columns when `migrate`
-    // is set (inside the caller's transaction); otherwise they read as empty.
-    bool check(bool migrate, QString *error);
+    // Whether the database is a ledger: its tables and columns are there. In an SQLite ledger
+    // made before rows named their station, operator and times, those read as empty.
+    bool check(QString *error);
+    // Gives such a ledger those columns, in a transaction of its own.
+    bool migrate(QString *error);
     // Whether the stored ranges are sound, so that allocation can never wrap or land on a
     // number a row already holds, however the database was edited by hand.
     bool checkRanges(QString *error);
     // Refuses a plan whose ranges differ from the stored ones other than by raised `last`
-    // values, which then grow the stored ranges; inside the caller's transaction.
-    bool matchPlan(const ProvisionPlan &plan, QString *error);
+    // values, which then grow the stored ranges in a transaction of their own.
+    bool adopt(const ProvisionPlan &plan, QString *error);
 
-    bool hasRecordColumns() const { return recordColumns_; }
+    bool hasRecordColumns() const { return missingColumns_.isEmpty(); }
 
 private:
+    // `grows` tells whether the plan raises any `last` value.
+    bool matchPlan(const ProvisionPlan &plan, bool *grows, QString *error);
+    bool growTo(const ProvisionPlan &plan, QString *error);
+
     LedgerConnection &sql_;
-    bool recordColumns_ = true;
+    QStringList missingColumns_;
 };
 
 QString RangeText(const QString &name, qint64 first, qint64 last,

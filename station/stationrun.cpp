@@ -2,7 +2,7 @@
 
 namespace quillon {
 
-StationRun::StationRun(const ProvisionPlan &plan, std::unique_ptr<Ledger> ledger,
+StationRun::StationRun(const ProvisionPlan &plan, std::unique_ptr<LedgerWorker> ledger,
                        const QList<PortArgument> &fixtures, const Timing &timing, QObject *parent)
     : QObject(parent), plan_(plan), ledger_(std::move(ledger)), allocations_(*ledger_)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/allocationqueue.h"
 #include "provisioning/portprovisioner.h"
 #include "session/portargument.h"
@@ -26,7 +26,7 @@ public:
         int watchIntervalMs = 1000;
     };
 
-    StationRun(const ProvisionPlan &plan, std::unique_ptr<Ledger> ledger,
+    StationRun(const ProvisionPlan &plan, std::unique_ptr<LedgerWorker> ledger,
                const QList<PortArgument> &fixtures, const Timing &timing,
                QObject *parent = nullptr);
     ~StationRun() override;
@@ -37,7 +37,7 @@ public:
     void stop();
     bool stopping() const { return stopping_; }
 
-    Ledger &ledger() { return *ledger_; }
+    LedgerWorker &ledger() { return *ledger_; }
 
 signals:
     void stepChanged(int fixture, quillon::PortProvisioner::Step step, const QString &detail);
@@ -47,7 +47,7 @@ signals:
 
 private:
     ProvisionPlan plan_;
-    std::unique_ptr<Ledger> ledger_;
+    std::unique_ptr<LedgerWorker> ledger_;
     AllocationQueue allocations_;
     std::vector<std::unique_ptr<PortProvisioner>> fixtures_;
     int running_ = 0;

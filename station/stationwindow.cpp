@@ -33,8 +33,7 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
 
     const auto refresh = [this] {
         if (const std::optional<ProvisionPlan> plan = checkPlan()) {
-            const std::unique_ptr<Ledger> ledger = openLedger(*plan);
-            showPlan(*plan, ledger.get());
+            showPlan(*plan, ledgerRemaining(*plan));
         }
     };
     connect(ui_->plan, &QLineEdit::editingFinished, this, refresh);
@@ -119,15 +118,41 @@ std::optional<ProvisionPlan> StationWindow::checkPlan()
     return plan;
 }
 
-std::unique_ptr<Ledger> StationWindow::openLedger(const ProvisionPlan &plan)
+std::optional<LedgerLocation> StationWindow::ledgerLocation()
 {
     const QString text = ui_->ledger->text();
     QString error;
     std::optional<LedgerLocation> location = LedgerLocation::resolve(
         text.isEmpty() ? std::nullopt : std::optional<QString>(text), &error);
-    std::unique_ptr<Ledger> ledger =
+    ui_->ledgerError->setText(error);
+    return location;
+}
+
+std::optional<Ledger::Remaining> StationWindow::ledgerRemaining(const ProvisionPlan &plan)
+{
+    const std::optional<LedgerLocation> location = ledgerLocation();
+    QString error;
+    const std::unique_ptr<Ledger> ledger =
         location ? Ledger::openForRun(*location, plan, &error) : nullptr;
-    ui_->ledgerError->setText(ledger ? QString() : error);
+    std::optional<Ledger::Remaining> left = ledger ? ledger->remaining(&error) : std::nullopt;
+    if (location) {
+        ui_->ledgerError->setText(left ? QString() : error);
+    }
+    return left;
+}
+
+std::unique_ptr<LedgerWorker> StationWindow::openLedger(const ProvisionPlan &plan)
+{
+    const std::optional<LedgerLocation> location = ledgerLocation();
+    if (!location) {
+        return nullptr;
+    }
+    QString error;
+    auto ledger = std::make_unique<LedgerWorker>();
+    if (!ledger->openForRun(*location, plan, &error)) {
+        ui_->ledgerError->setText(error);
+        return nullptr;
+    }
     return ledger;
 }
 
@@ -158,15 +183,11 @@ std::optional<QList<PortArgument>> StationWindow::checkFixtures()
     return error.isEmpty() ? std::optional(fixtures) : std::nullopt;
 }
 
-void StationWindow::showPlan(const ProvisionPlan &plan, Ledger *ledger)
+void StationWindow::showPlan(const ProvisionPlan &plan,
+                             const std::optional<Ledger::Remaining> &left)
 {
-    std::optional<Ledger::Remaining> left;
-    QString error;
-    if (ledger) {
-        left = ledger->remaining(&error);
-    }
-    const auto range = [&left](const QString &name, const NumberRange &numbers,
-                               QString (*text)(qint64), std::optional<qint64> remaining) {
+    const auto range = [](const QString &name, const NumberRange &numbers, QString (*text)(qint64),
+                          std::optional<qint64> remaining) {
         QString line = RangeText(name, static_cast<qint64>(numbers.first),
                                  static_cast<qint64>(numbers.last), text);
         return remaining ? tr("%1: %2 left").arg(line).arg(*remaining) : line;
@@ -181,10 +202,22 @@ void StationWindow::showPlan(const ProvisionPlan &plan, Ledger *ledger)
     } else {
         lines << tr("IP address %1").arg(AddressNumberText(static_cast<qint64>(plan.ip.first)));
     }
-    if (!error.isEmpty()) {
-        lines << error;
-    }
     ui_->planSummary->setText(lines.join(QLatin1Char('\n')));
+}
+
+void StationWindow::showLeft(LedgerWorker &ledger)
+{
+    ledger.post(
+        this,
+        [](Ledger &ledger) {
+            QString error;
+            return ledger.remaining(&error);
+        },
+        [this](const std::optional<Ledger::Remaining> &left) {
+            if (plan_) {
+                showPlan(*plan_, left);
+            }
+        });
 }
 
 void StationWindow::showCounters()
@@ -220,13 +253,13 @@ void StationWindow::start()
     }
     currentSetup().save();
     plan_ = checkPlan();
-    std::unique_ptr<Ledger> ledger = plan_ ? openLedger(*plan_) : nullptr;
+    std::unique_ptr<LedgerWorker> ledger = plan_ ? openLedger(*plan_) : nullptr;
     const std::optional<QList<PortArgument>> fixtures = checkFixtures();
     if (!ledger || !fixtures) {
         ui_->status->setText(tr("Not started: see the field marked"));
         return;
     }
-    showPlan(*plan_, ledger.get());
+    showLeft(*ledger);
     layOutTiles(*fixtures);
     passed_ = 0;
     failed_ = 0;
@@ -265,7 +298,7 @@ void StationWindow::onDeviceDone(int fixture, const DeviceReport &report)
         ++failed_;
     }
     showCounters();
-    showPlan(*plan_, &run_->ledger());
+    showLeft(run_->ledger());
 }
 
 void StationWindow::onFinished()

@@ -43,10 +43,16 @@ private:
     StationSetup currentSetup() const;
     // Each shows its refusal next to its field, in the words quillonctl uses.
     std::optional<ProvisionPlan> checkPlan();
-    std::unique_ptr<Ledger> openLedger(const ProvisionPlan &plan);
+    std::optional<LedgerLocation> ledgerLocation();
+    // The ledger for the set-up's figures, opened here and closed again.
+    std::optional<Ledger::Remaining> ledgerRemaining(const ProvisionPlan &plan);
+    // The ledger for a run, on a thread of its own.
+    std::unique_ptr<LedgerWorker> openLedger(const ProvisionPlan &plan);
     std::optional<QList<PortArgument>> checkFixtures();
     // The plan's ranges, with what is left of them when the ledger can say.
-    void showPlan(const ProvisionPlan &plan, Ledger *ledger);
+    void showPlan(const ProvisionPlan &plan, const std::optional<Ledger::Remaining> &left);
+    // The same from the run's ledger, off this thread.
+    void showLeft(LedgerWorker &ledger);
     void showCounters();
     void layOutTiles(const QList<PortArgument> &fixtures);
     void setRunning(bool running);

@@ -82,7 +82,7 @@ void tst_station::provisionsAtTheFixtures()
                 ->text(QAccessible::Description)
                 .contains(QStringLiteral("MAC 02:5C:E1:C0:10:0")));
     QCOMPARE(LabelText(window, "counters"), QStringLiteral("Passed 2    Failed 1"));
-    QVERIFY(LabelText(window, "planSummary").contains(QStringLiteral("997 left")));
+    QTRY_VERIFY(LabelText(window, "planSummary").contains(QStringLiteral("997 left")));
 
     // Its replacement passes; a fixture whose adapter is pulled says why, and recovers.
     demo.plugIn(1, 7);
