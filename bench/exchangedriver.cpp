@@ -58,7 +58,8 @@ ExchangeDriver::ExchangeDriver()
     status_->installEventFilter(this);
     // Connected after the exchange's own handler, so the first stamp lands just after the
     // start byte has been handled; that byte changes nothing in the window.
-    connect(&window_->exchange().MSComm1(), &MSComm::OnComm, this, &ExchangeDriver::onCommEvent);
+    connect(window_->exchange().findChild<MSComm *>(), &MSComm::OnComm, this,
+            &ExchangeDriver::onCommEvent);
     window_->show();
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get())) {

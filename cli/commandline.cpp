@@ -72,7 +72,7 @@ std::optional<PortArgument> ParseOnePort(CommandLine &line, const QStringList &a
 
 bool CheckPortMapped(const PortArgument &port, CtlContext &context, int *status)
 {
-    if (!port.path.isEmpty()) {
+    if (!port.path().isEmpty()) {
         return true;
     }
     OpenFailure missing;

@@ -1,6 +1,7 @@
 #include "cli/devicerun.h"
 
 #include "cli/ctlcontext.h"
+#include "link/exchange.h"
 #include "session/devicesession.h"
 
 #include <QEventLoop>
@@ -19,7 +20,7 @@ QString DurationText(int ms)
 
 DeviceRun::DeviceRun(const PortArgument &port, CtlContext &context)
     : port_(port), context_(context),
-      session_(std::make_unique<DeviceSession>(port.path, port.argument, context.options().timing))
+      session_(std::make_unique<DeviceSession>(port, context.options().timing))
 {
     if (context_.options().errIsTerminal) {
         QObject::connect(session_.get(), &DeviceSession::progress, session_.get(),
@@ -29,12 +30,12 @@ DeviceRun::DeviceRun(const PortArgument &port, CtlContext &context)
 
 DeviceRun::~DeviceRun() = default;
 
-std::optional<CtlSettings> DeviceRun::read()
+std::optional<DeviceSettings> DeviceRun::read()
 {
     if (!run([](DeviceSession &session) { session.read(); })) {
         return std::nullopt;
     }
-    std::optional<CtlSettings> settings = session_->settings();
+    std::optional<DeviceSettings> settings = session_->settings();
     if (!settings) {
         // A frame that passed the checksum but carried no setup record.
         status_ = kExitDeviceFailed;
@@ -57,7 +58,7 @@ bool DeviceRun::format()
 
 int DeviceRun::report(const QString &what) const
 {
-    if (failure_.startsWith(QLatin1String("Port error: "))) {
+    if (status_ == kExitPortUnavailable) {
         return context_.fail(failure_, status_);
     }
     return context_.fail(QStringLiteral("%1: %2").arg(what, failure_), status_);
@@ -123,7 +124,7 @@ void DeviceRun::fail(const ExchangeEnd &end)
         break;
     case ExchangeOutcome::PortError:
         status_ = kExitPortUnavailable;
-        failure_ = end.reason;
+        failure_ = PortErrorLine(end.openFailure, end.port);
         break;
     case ExchangeOutcome::ChecksumError:
         failure_ = QStringLiteral("Checksum error in the reply from %1").arg(port);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "cli/interruptsignal.h"
+#include "protocol/devicesettings.h"
 #include "session/portargument.h"
-#include "settings/ctlsettings.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ public:
     DeviceRun(const DeviceRun &) = delete;
     DeviceRun &operator=(const DeviceRun &) = delete;
 
-    std::optional<CtlSettings> read();
+    std::optional<DeviceSettings> read();
     bool write(const DeviceSettings &settings);
     bool format();
 

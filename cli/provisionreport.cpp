@@ -12,11 +12,11 @@ namespace {
 QString OutcomeName(DeviceReport::Outcome outcome)
 {
     switch (outcome) {
-    case DeviceReport::Outcome::verified:
+    case DeviceReport::Outcome::Verified:
         return QStringLiteral("verified");
-    case DeviceReport::Outcome::alreadyProvisioned:
+    case DeviceReport::Outcome::AlreadyProvisioned:
         return QStringLiteral("already provisioned");
-    case DeviceReport::Outcome::failed:
+    case DeviceReport::Outcome::Failed:
         break;
     }
     return QStringLiteral("failed");
@@ -32,13 +32,13 @@ QJsonObject Identity(quint32 serial, const MacAddress &mac)
 void ProvisionReport::device(const DeviceReport &report)
 {
     switch (report.outcome) {
-    case DeviceReport::Outcome::verified:
+    case DeviceReport::Outcome::Verified:
         ++verified_;
         break;
-    case DeviceReport::Outcome::alreadyProvisioned:
+    case DeviceReport::Outcome::AlreadyProvisioned:
         ++already_;
         break;
-    case DeviceReport::Outcome::failed:
+    case DeviceReport::Outcome::Failed:
         ++failed_;
         break;
     }
@@ -48,20 +48,20 @@ void ProvisionReport::device(const DeviceReport &report)
                          {QStringLiteral("outcome"), OutcomeName(report.outcome)},
                          {QStringLiteral("old"), Identity(report.oldSerial, report.oldMac)},
                          {QStringLiteral("new"), Identity(report.newSerial, report.newMac)}};
-        if (report.outcome == DeviceReport::Outcome::failed) {
+        if (report.outcome == DeviceReport::Outcome::Failed) {
             line.insert(QStringLiteral("reason"), report.reason);
         }
         out << QJsonDocument(line).toJson(QJsonDocument::Compact) << Qt::endl;
         return;
     }
     out << report.port << ": " << OutcomeName(report.outcome) << ": ";
-    if (report.outcome == DeviceReport::Outcome::alreadyProvisioned) {
+    if (report.outcome == DeviceReport::Outcome::AlreadyProvisioned) {
         out << "serial " << report.oldSerial << ", MAC " << MacText(report.oldMac);
     } else {
         out << "serial " << report.oldSerial << " -> " << report.newSerial << ", MAC "
             << MacText(report.oldMac) << " -> " << MacText(report.newMac);
     }
-    if (report.outcome == DeviceReport::Outcome::failed) {
+    if (report.outcome == DeviceReport::Outcome::Failed) {
         out << " (" << report.reason << ")";
     }
     out << Qt::endl;

@@ -1,11 +1,11 @@
 #include "cli/quillonctl.h"
 
-#include "cli/formatcommand.h"
-#include "cli/ledgercommand.h"
-#include "cli/portscommand.h"
-#include "cli/provisioncommand.h"
-#include "cli/readcommand.h"
-#include "cli/writecommand.h"
+#include "cli/formatsubcommand.h"
+#include "cli/ledgersubcommand.h"
+#include "cli/portssubcommand.h"
+#include "cli/provisionsubcommand.h"
+#include "cli/readsubcommand.h"
+#include "cli/writesubcommand.h"
 #include "version.h"
 
 #include <map>
@@ -17,12 +17,12 @@ namespace {
 using Command = int (*)(const QStringList &, CtlContext &);
 
 const std::map<QString, Command> kCommands{
-    {QStringLiteral("ports"), RunPortsCommand},
-    {QStringLiteral("read"), RunReadCommand},
-    {QStringLiteral("write"), RunWriteCommand},
-    {QStringLiteral("format"), RunFormatCommand},
-    {QStringLiteral("provision"), RunProvisionCommand},
-    {QStringLiteral("ledger"), RunLedgerCommand},
+    {QStringLiteral("ports"), RunPortsSubcommand},
+    {QStringLiteral("read"), RunReadSubcommand},
+    {QStringLiteral("write"), RunWriteSubcommand},
+    {QStringLiteral("format"), RunFormatSubcommand},
+    {QStringLiteral("provision"), RunProvisionSubcommand},
+    {QStringLiteral("ledger"), RunLedgerSubcommand},
 };
 
 const char kUsage[] =

@@ -1,5 +1,6 @@
 #include "commands/commands.h"
 
+#include "commands/settingsform.h"
 #include "link/exchange.h"
 #include "protocol/settingstexts.h"
 
@@ -11,7 +12,8 @@ QString RefusalLine(const SettingsFromTextsResult &conversion)
 {
     const QString box = QString::fromUtf8(BoxOperatorName(conversion.box));
     // A device may report a serial number that the record cannot carry back.
-    if (conversion.box == Box::serialno && conversion.fault == SettingsFault::OutOfRange) {
+    if (conversion.settings ||
+        (conversion.box == Box::serialno && conversion.fault == SettingsFault::OutOfRange)) {
         return QStringLiteral("Write Setup: %1 above 2147483647 cannot be written\r\n").arg(box);
     }
     return QStringLiteral("Write Setup: %1 has no valid value\r\n").arg(box);
@@ -19,10 +21,7 @@ QString RefusalLine(const SettingsFromTextsResult &conversion)
 
 } // namespace
 
-Commands::Commands(Exchange &exchange, FrontEnd &frontEnd)
-    : exchange_(exchange), frontEnd_(frontEnd)
-{
-}
+Commands::Commands(Exchange &exchange, SettingsForm &form) : exchange_(exchange), form_(form) {}
 
 void Commands::read_setup_Click()
 {
@@ -37,14 +36,14 @@ void Commands::write_setup_Click()
     // The fields are checked before anything starts, so a bad field never reaches the device.
     BoxTexts<std::string> texts;
     for (int i = 0; i < kBoxCount; ++i) {
-        texts[i] = frontEnd_.boxText(BoxAt(i)).toStdString();
+        texts[i] = form_.boxText(BoxAt(i)).toStdString();
     }
     const SettingsFromTextsResult conversion = SettingsFromTexts(texts);
-    if (!conversion.settings) {
-        frontEnd_.setLogState(LogState::Failed);
-        frontEnd_.setLog(RefusalLine(conversion));
-        frontEnd_.repaintLog();
-        frontEnd_.focusBox(conversion.box);
+    if (!conversion.settings || !IsWritable(*conversion.settings)) {
+        form_.setLogState(LogState::Failed);
+        form_.setLog(RefusalLine(conversion));
+        form_.repaintLog();
+        form_.focusBox(conversion.box);
         return;
     }
     exchange_.StartWrite(*conversion.settings);
@@ -56,7 +55,7 @@ void Commands::button_format_flash_Click()
         exchange_.Abort();
         return;
     }
-    if (exchange_.busy() || !frontEnd_.confirmFormat()) {
+    if (exchange_.busy() || !form_.confirmFormat()) {
         return;
     }
     exchange_.StartFormat();

@@ -3,13 +3,13 @@
 namespace quillon {
 
 class Exchange;
-class FrontEnd;
+class SettingsForm;
 
 // The operator's three device commands.
 class Commands
 {
 public:
-    Commands(Exchange &exchange, FrontEnd &frontEnd);
+    Commands(Exchange &exchange, SettingsForm &form);
 
     void read_setup_Click();
     void write_setup_Click();
@@ -18,7 +18,7 @@ public:
 
 private:
     Exchange &exchange_;
-    FrontEnd &frontEnd_;
+    SettingsForm &form_;
 };
 
 } // namespace quillon

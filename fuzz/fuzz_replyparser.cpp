@@ -54,9 +54,8 @@ DeviceSettings SettingsFrom(const std::uint8_t *data, std::size_t size)
     std::array<std::uint8_t, kLastBoxByte - kFirstBoxByte + 1> b{};
     std::copy_n(data, std::min(size, b.size()), b.begin());
     DeviceSettings settings;
-    settings.serialNumber =
-        static_cast<std::int32_t>((std::uint32_t{b[0] & 0x7Fu} << 24) |
-                                  (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | b[3]);
+    settings.serialNumber = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                            (std::uint32_t{b[2]} << 8) | b[3];
     std::copy_n(b.begin() + 4, settings.mac.size(), settings.mac.begin());
     std::size_t at = 4 + settings.mac.size();
     for (Address *address : Addresses(settings)) {

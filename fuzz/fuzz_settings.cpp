@@ -83,7 +83,7 @@ bool Exceeds(const std::string &digits, std::string_view limit)
 
 std::string_view DecimalLimit(Box box)
 {
-    return box == Box::serialno ? "2147483647" : "255";
+    return box == Box::serialno ? "4294967295" : "255";
 }
 
 void CheckSetupFrame(const DeviceSettings &settings)
@@ -104,8 +104,9 @@ void CheckSetupFrame(const DeviceSettings &settings)
 
 void CheckConverted(const BoxTexts<std::string> &texts, const DeviceSettings &settings)
 {
-    Require(settings.serialNumber >= 0, "the serial number is never negative");
-    CheckSetupFrame(settings);
+    if (IsWritable(settings)) {
+        CheckSetupFrame(settings);
+    }
 
     const BoxTexts<std::string> shown = TextsFromSettings(settings);
     Require(SettingsFromTexts(shown).settings == settings,

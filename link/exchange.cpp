@@ -2,8 +2,7 @@
 
 #include "link/portadvice.h"
 #include "link/portprobe.h"
-
-#include <array>
+#include "protocol/settingstexts.h"
 
 namespace quillon {
 
@@ -20,23 +19,40 @@ void Enable(QTimer &timer)
     }
 }
 
-// The log's command label and outcome texts, by the enums' order.
-constexpr std::array<const char *, 4> kLabels{"", "Reading Setup (", "Writing Setup (",
-                                              "Formatting Flash ("};
-constexpr std::array<const char *, 5> kOutcomeTexts{"OK", "Checksum error", "Timeout", "Aborted",
-                                                    "Port error"};
-
+// The log's command label.
 QString Label(ExchangeState kind)
 {
-    return QString::fromLatin1(kLabels[static_cast<std::size_t>(kind)]);
-}
-
-QString OutcomeText(ExchangeOutcome outcome)
-{
-    return QString::fromLatin1(kOutcomeTexts[static_cast<std::size_t>(outcome)]);
+    switch (kind) {
+    case ExchangeState::Idle:
+        break;
+    case ExchangeState::Reading:
+        return QStringLiteral("Reading Setup (");
+    case ExchangeState::Writing:
+        return QStringLiteral("Writing Setup (");
+    case ExchangeState::Formatting:
+        return QStringLiteral("Formatting Flash (");
+    }
+    return {};
 }
 
 } // namespace
+
+QString OutcomeText(ExchangeOutcome outcome)
+{
+    switch (outcome) {
+    case ExchangeOutcome::Ok:
+        return QStringLiteral("OK");
+    case ExchangeOutcome::ChecksumError:
+        return QStringLiteral("Checksum error");
+    case ExchangeOutcome::Timeout:
+        return QStringLiteral("Timeout");
+    case ExchangeOutcome::Aborted:
+        return QStringLiteral("Aborted");
+    case ExchangeOutcome::PortError:
+        break;
+    }
+    return QStringLiteral("Port error");
+}
 
 QString PortErrorLine(const OpenFailure &failure, const QString &port)
 {
@@ -46,6 +62,9 @@ QString PortErrorLine(const OpenFailure &failure, const QString &port)
 Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, QObject *parent)
     : QObject(parent), frontEnd_(frontEnd), portMap_(std::move(portMap)), timing_(timing)
 {
+    comm_.setObjectName(QStringLiteral("MSComm1"));
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer3_.setObjectName(QStringLiteral("Timer3"));
     // Coarse timers may fire up to 5 % early; these intervals are promises to the operator.
     timer1_.setTimerType(Qt::PreciseTimer);
     timer3_.setTimerType(Qt::PreciseTimer);
@@ -54,6 +73,12 @@ Exchange::Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing, Q
     connect(&timer1_, &QTimer::timeout, this, &Exchange::Timer1_Timer);
     connect(&timer3_, &QTimer::timeout, this, &Exchange::Timer3_Timer);
     connect(&comm_, &MSComm::OnComm, this, &Exchange::MSComm1_OnComm);
+}
+
+Exchange::Exchange(FrontEnd &frontEnd, PortTarget port, ExchangeTiming timing, QObject *parent)
+    : Exchange(frontEnd, PortMap(), timing, parent)
+{
+    fixedPort_ = std::move(port);
 }
 
 QList<PortEntry> Exchange::Form_Load()
@@ -101,7 +126,8 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
         Enable(timer3_);
     }
     EnterBusy(kind);
-    const QString name = frontEnd_.portName();
+    reply_.fill(std::string());
+    const QString name = PortName();
     if (!OpenCom(name)) {
         return;
     }
@@ -141,17 +167,21 @@ void Exchange::ShowOpenCom(const QString &name)
 bool Exchange::OpenCom(const QString &name)
 {
     // A name that selects no port must never reach the port of an earlier exchange.
-    const std::optional<PortTarget> target = portMap_.resolve(name);
+    const std::optional<PortTarget> target = fixedPort_ ? fixedPort_ : portMap_.resolve(name);
     if (!target) {
         ShowOpenCom(name);
-        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name));
+        OpenFailure missing;
+        missing.kind = OpenFailure::Kind::DoesNotExist;
+        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name),
+                 missing, name);
         return false;
     }
     comm_.setCommPort(*target);
     comm_.setSettings(kLineSettings);
     if (!comm_.setPortOpen(true)) {
         ShowOpenCom(name);
-        FailOpen(PortErrorLine(comm_.openFailure(), target->description));
+        const OpenFailure failure = comm_.openFailure();
+        FailOpen(PortErrorLine(failure, target->description), failure, target->description);
         return false;
     }
     parser_.Reset();
@@ -165,7 +195,7 @@ void Exchange::AppendStatus(const QString &text)
 
 void Exchange::CloseCom()
 {
-    AppendStatus(QStringLiteral("CloseCom: ") + frontEnd_.portName() + kLineEnd);
+    AppendStatus(QStringLiteral("CloseCom: ") + PortName() + kLineEnd);
     // The operator sees the end first; no byte is parsed after the outcome whether or not the
     // port is still open meanwhile.
     frontEnd_.repaintLog();
@@ -251,6 +281,7 @@ void Exchange::MSComm1_OnComm(CommEvent event, QByteArrayView received)
         }
         const ReplyStep step = parser_.ParseReplyByte(static_cast<std::uint8_t>(byte));
         if (step.box) {
+            reply_[BoxIndex(*step.box)] = step.text;
             frontEnd_.setBoxText(*step.box, QString::fromStdString(step.text));
         }
         if (step.outcome != ReplyOutcome::None) {
@@ -268,9 +299,13 @@ void Exchange::EndWithReply(ReplyOutcome outcome)
     const ExchangeOutcome end = ok ? ExchangeOutcome::Ok : ExchangeOutcome::ChecksumError;
     AppendStatus(OutcomeText(end) + kLineEnd);
     const ExchangeState exchange = state_;
+    std::optional<DeviceSettings> settings;
+    if (ok && exchange == ExchangeState::Reading) {
+        settings = SettingsFromTexts(reply_).settings;
+    }
     CloseCom();
     LeaveBusy(true);
-    emit ended({exchange, end, {}});
+    emit ended({exchange, end, {}, {}, settings});
 }
 
 void Exchange::EndWithoutReply(ExchangeOutcome outcome)
@@ -281,10 +316,10 @@ void Exchange::EndWithoutReply(ExchangeOutcome outcome)
     const ExchangeState exchange = state_;
     CloseCom();
     LeaveBusy(false);
-    emit ended({exchange, outcome, {}});
+    emit ended({exchange, outcome, {}, {}, {}});
 }
 
-void Exchange::FailOpen(const QString &reason)
+void Exchange::FailOpen(const QString &reason, const OpenFailure &failure, const QString &port)
 {
     StopTimers();
     frontEnd_.setLogState(LogState::Failed);
@@ -292,7 +327,12 @@ void Exchange::FailOpen(const QString &reason)
     frontEnd_.repaintLog();
     const ExchangeState exchange = state_;
     LeaveBusy(false);
-    emit ended({exchange, ExchangeOutcome::PortError, reason});
+    emit ended({exchange, ExchangeOutcome::PortError, failure, port, {}});
+}
+
+QString Exchange::PortName() const
+{
+    return fixedPort_ ? fixedPort_->description : frontEnd_.portName();
 }
 
 void Exchange::StopTimers()

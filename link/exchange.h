@@ -15,8 +15,14 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace quillon {
+
+// The log line of an exchange's outcome: "OK", "Checksum error", "Timeout", "Aborted", "Port
+// error".
+QString OutcomeText(ExchangeOutcome outcome);
 
 // The log line that tells the operator why a port could not be opened.
 QString PortErrorLine(const OpenFailure &failure, const QString &port);
@@ -36,7 +42,11 @@ class Exchange : public QObject
 {
     Q_OBJECT
 public:
+    // Each exchange opens the port that the front end's port name selects in the map.
     Exchange(FrontEnd &frontEnd, PortMap portMap, ExchangeTiming timing = {},
+             QObject *parent = nullptr);
+    // Each exchange opens this port, resolved beforehand; the log names it by its description.
+    Exchange(FrontEnd &frontEnd, PortTarget port, ExchangeTiming timing = {},
              QObject *parent = nullptr);
 
     // The load step: scans COM1 to COM20 and returns those that open, in order.
@@ -50,7 +60,7 @@ public:
     bool busy() const { return state_ != ExchangeState::Idle; }
     std::int32_t exchange_no() const { return exchange_no_; }
 
-    // Each starts an exchange on the front end's port, and does nothing unless idle.
+    // Each starts an exchange, and does nothing unless idle.
     void StartRead();
     void StartWrite(const DeviceSettings &settings);
     void StartFormat();
@@ -64,10 +74,6 @@ public:
     void Timer1_Timer();
     void Timer3_Timer();
     void MSComm1_OnComm(CommEvent event, QByteArrayView received);
-
-    MSComm &MSComm1() { return comm_; }
-    const QTimer &Timer1() const { return timer1_; }
-    QTimer &Timer3() { return timer3_; }
 
 signals:
     // Raised last, so a front end may start the next exchange or end the program from here.
@@ -89,7 +95,8 @@ private:
     // Timeout and abort: the bar keeps its value and Format Flash keeps its state.
     void EndWithoutReply(ExchangeOutcome outcome);
     // The end path of a port that could not be opened: one red line that says why.
-    void FailOpen(const QString &reason);
+    void FailOpen(const QString &reason, const OpenFailure &failure, const QString &port);
+    QString PortName() const;
     void StopTimers();
     void ArmReplyTimeout(int ms);
     void SetProgress(int value);
@@ -97,12 +104,15 @@ private:
 
     FrontEnd &frontEnd_;
     PortMap portMap_;
+    std::optional<PortTarget> fixedPort_;
     ExchangeTiming timing_;
-    MSComm comm_;
+    // Children named as in the form, so a test or a benchmark can find them.
+    MSComm comm_{this};
     ReplyParser parser_;
-    QTimer timer1_;
-    QTimer timer3_;
+    QTimer timer1_{this};
+    QTimer timer3_{this};
     QList<PortProbe> scan_;
+    BoxTexts<std::string> reply_; // the texts of the running read's reply, for its settings
     std::int32_t exchange_no_ = 0;
     ExchangeState state_ = ExchangeState::Idle;
     int progress_ = 0;

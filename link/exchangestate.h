@@ -1,6 +1,11 @@
 #pragma once
 
+#include "link/mscomm.h"
+#include "protocol/devicesettings.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace quillon {
 
@@ -14,7 +19,13 @@ struct ExchangeEnd
 {
     ExchangeState exchange = ExchangeState::Idle; // the state the exchange ran in
     ExchangeOutcome outcome = ExchangeOutcome::Ok;
-    QString reason; // the "Port error" line, for PortError
+    // For PortError: why the port did not open, and the port as the log names it
+    // ("COM3 (/dev/ttyUSB0)"). A name that selects no port does not exist.
+    OpenFailure openFailure;
+    QString port;
+    // After a read that ended "OK": the settings of its setup record, none when the frame
+    // carried no whole record.
+    std::optional<DeviceSettings> settings;
 };
 
 // The time limits of an exchange; tests shorten them.

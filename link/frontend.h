@@ -19,36 +19,31 @@ struct CommandControls
     bool busy = false;
 };
 
-// What an exchange and the commands need from whoever shows them: the window, or a program
-// without one. No toolkit type crosses it.
+// What the exchange engine shows, to the window or to a program without one. Each hook does
+// nothing unless a front end shows it, so one without a window overrides only what it uses.
+// No toolkit type crosses it.
 class FrontEnd
 {
 public:
     virtual ~FrontEnd() = default;
 
-    // The port the operator chose, as given ("COM3"; a device path where the port map takes
-    // paths). Read at the start and at the end of every exchange.
-    virtual QString portName() const = 0;
+    // The port the operator chose ("COM3"), for an engine that resolves names through its port
+    // map. Read at the start and at the end of every exchange.
+    virtual QString portName() const { return {}; }
 
     // The status log: replaced, appended to, and shown at once while the handler keeps running.
-    virtual void setLog(const QString &text) = 0;
-    virtual void appendLog(const QString &text) = 0;
-    virtual void setLogState(LogState state) = 0;
-    virtual void repaintLog() = 0;
+    virtual void setLog(const QString &) {}
+    virtual void appendLog(const QString &) {}
+    virtual void setLogState(LogState) {}
+    virtual void repaintLog() {}
 
-    virtual void showControls(const CommandControls &controls) = 0;
+    virtual void showControls(const CommandControls &) {}
 
-    // Settings boxes. Setting a text also makes it the box's accepted text.
-    virtual QString boxText(Box box) const = 0;
-    virtual void setBoxText(Box box, const QString &text) = 0;
-    // Points the operator at a box whose text was refused.
-    virtual void focusBox(Box box) = 0;
+    // A settings box as the reply fills it. Setting a text also makes it the box's accepted text.
+    virtual void setBoxText(Box, const QString &) {}
 
     // The format's progress, 0 to maximum.
-    virtual void setProgress(int value, int maximum) = 0;
-
-    // The warning before a format; true when the operator chose to go on.
-    virtual bool confirmFormat() = 0;
+    virtual void setProgress(int /*value*/, int /*maximum*/) {}
 };
 
 } // namespace quillon

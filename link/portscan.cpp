@@ -21,7 +21,6 @@ PortScan PortScan::host()
 PortScan::PortScan(PortMap map) : result_(std::make_unique<Result>(Result{std::move(map), {}})) {}
 
 PortScan::PortScan(PortScan &&other) noexcept = default;
-PortScan &PortScan::operator=(PortScan &&other) noexcept = default;
 
 PortScan::~PortScan()
 {

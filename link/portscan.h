@@ -27,7 +27,8 @@ public:
     // Ports already known; tried on the caller's thread when the result is taken.
     explicit PortScan(PortMap map);
     PortScan(PortScan &&other) noexcept;
-    PortScan &operator=(PortScan &&other) noexcept;
+    // Assigning would free the result its worker still writes and destroy a running thread.
+    PortScan &operator=(PortScan &&other) = delete;
     ~PortScan();
 
     // Waits for the worker, if there is one. Call it once.

@@ -11,7 +11,7 @@ using Address = std::array<std::uint8_t, 4>;
 // The device settings as numbers; the setup record is their wire form.
 struct DeviceSettings
 {
-    std::int32_t serialNumber = 0; // 0 to 2147483647
+    std::uint32_t serialNumber = 0;
     std::array<std::uint8_t, 6> mac{};
     Address ipAddress{};
     Address subnetMask{};
@@ -28,6 +28,15 @@ template <typename Settings> constexpr auto Addresses(Settings &s)
     static_assert(std::is_same_v<std::remove_const_t<Settings>, DeviceSettings>);
     return std::array{&s.ipAddress, &s.subnetMask, &s.defaultGateway, &s.primaryDns,
                       &s.secondaryDns};
+}
+
+// The largest serial number a write may carry: the device keeps it as a signed number, though it
+// may report any 32-bit one.
+inline constexpr std::uint32_t kMaxSerialNumber = 2147483647;
+
+constexpr bool IsWritable(const DeviceSettings &settings)
+{
+    return settings.serialNumber <= kMaxSerialNumber;
 }
 
 inline constexpr int kSetupRecordSize = 100;

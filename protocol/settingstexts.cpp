@@ -6,8 +6,8 @@ namespace quillon {
 
 namespace {
 
-constexpr std::uint32_t kMaxSerialNumber = 2147483647;
 constexpr std::uint32_t kMaxByte = 255;
+constexpr std::uint32_t kMaxUInt32 = 0xFFFFFFFF;
 
 struct Parsed
 {
@@ -15,36 +15,16 @@ struct Parsed
     SettingsFault fault = SettingsFault::NoValue;
 };
 
-// One or more plain decimal digits; anything else has no value. Stops counting once past
-// `limit`, so no number of digits can wrap.
 Parsed ParseDecimal(const std::string &text, std::uint32_t limit)
 {
-    if (text.empty() ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const std::optional<std::uint64_t> value = DecimalValue(text, limit);
+    if (!value) {
         return {};
     }
-    std::uint64_t value = 0;
-    for (char c : text) {
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-        if (value > limit) {
-            return {std::nullopt, SettingsFault::OutOfRange};
-        }
+    if (*value > limit) {
+        return {std::nullopt, SettingsFault::OutOfRange};
     }
-    return {static_cast<std::uint32_t>(value)};
-}
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
+    return {static_cast<std::uint32_t>(*value)};
 }
 
 // The leading hexadecimal digits, blanks anywhere ignored; no leading digit reads as 0.
@@ -69,13 +49,43 @@ Parsed ParseMac(const std::string &text)
 
 } // namespace
 
+std::optional<std::uint64_t> DecimalValue(std::string_view text, std::uint32_t limit)
+{
+    if (text.empty() ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (char c : text) {
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > limit) {
+            break;
+        }
+    }
+    return value;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
 {
     SettingsFromTextsResult result;
     DeviceSettings settings;
     for (int i = 0; i < kBoxCount; ++i) {
         const Box box = BoxAt(i);
-        const Parsed parsed = box == Box::serialno ? ParseDecimal(texts[i], kMaxSerialNumber)
+        const Parsed parsed = box == Box::serialno ? ParseDecimal(texts[i], kMaxUInt32)
                               : IsMacBox(box)      ? ParseMac(texts[i])
                                                    : ParseDecimal(texts[i], kMaxByte);
         if (!parsed.value) {
@@ -85,7 +95,7 @@ SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
         }
         const std::uint32_t value = *parsed.value;
         if (box == Box::serialno) {
-            settings.serialNumber = static_cast<std::int32_t>(value);
+            settings.serialNumber = value;
         } else if (IsMacBox(box)) {
             settings.mac[i - BoxIndex(Box::macadr1)] = static_cast<std::uint8_t>(value);
         } else {
@@ -100,7 +110,7 @@ SettingsFromTextsResult SettingsFromTexts(const BoxTexts<std::string> &texts)
 BoxTexts<std::string> TextsFromSettings(const DeviceSettings &settings)
 {
     BoxTexts<std::string> texts;
-    texts[BoxIndex(Box::serialno)] = DecimalText(static_cast<std::uint32_t>(settings.serialNumber));
+    texts[BoxIndex(Box::serialno)] = DecimalText(settings.serialNumber);
     for (int i = 0; i < 6; ++i) {
         texts[BoxIndex(Box::macadr1) + i] = HexByteText(settings.mac[i]);
     }

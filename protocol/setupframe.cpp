@@ -40,7 +40,7 @@ Bytes SetupRecord(const DeviceSettings &settings)
 {
     Bytes record;
     record.reserve(kSetupRecordSize);
-    AppendBigEndian(record, static_cast<std::uint32_t>(settings.serialNumber));
+    AppendBigEndian(record, settings.serialNumber);
     record.insert(record.end(), settings.mac.begin(), settings.mac.end());
     for (const Address *address : Addresses(settings)) {
         record.insert(record.end(), address->begin(), address->end());

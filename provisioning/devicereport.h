@@ -9,10 +9,10 @@ namespace quillon {
 // What became of one device that answered on a port.
 struct DeviceReport
 {
-    enum class Outcome { verified, alreadyProvisioned, failed };
+    enum class Outcome { Verified, AlreadyProvisioned, Failed };
 
     QString port;
-    Outcome outcome = Outcome::failed;
+    Outcome outcome = Outcome::Failed;
     quint32 oldSerial = 0;
     MacAddress oldMac{};
     // The numbers allocated to it; the old ones again when it was already provisioned.

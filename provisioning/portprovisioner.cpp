@@ -1,5 +1,7 @@
 #include "provisioning/portprovisioner.h"
 
+#include "settings/settingsforms.h"
+
 namespace quillon {
 
 namespace {
@@ -10,13 +12,11 @@ bool Ok(const ExchangeEnd &end)
 }
 
 // The settings that differ, named with the window's labels.
-QString Differences(const CtlSettings &wanted, const CtlSettings &got)
+QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
 {
     QStringList labels;
-    for (Setting setting : kAllSettings) {
-        if (wanted.valueText(setting) != got.valueText(setting)) {
-            labels << SettingLabel(setting);
-        }
+    for (const SettingChange &change : Changes(wanted, got)) {
+        labels << SettingLabel(change.setting);
     }
     return labels.join(QStringLiteral(", "));
 }
@@ -24,7 +24,7 @@ QString Differences(const CtlSettings &wanted, const CtlSettings &got)
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
-    : QObject(parent), setup_(setup), session_(port.path, port.argument, setup.timing)
+    : QObject(parent), setup_(setup), session_(port, setup.timing)
 {
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
@@ -81,7 +81,7 @@ void PortProvisioner::onExchangeEnded()
 
 void PortProvisioner::onSeekingRead()
 {
-    const std::optional<CtlSettings> found = session_.settings();
+    const std::optional<DeviceSettings> found = session_.settings();
     if (interrupted_) {
         finish();
     } else if (found) {
@@ -96,25 +96,25 @@ void PortProvisioner::onSeekingRead()
 
 void PortProvisioner::onWatchingRead()
 {
-    const std::optional<CtlSettings> found = session_.settings();
+    const std::optional<DeviceSettings> found = session_.settings();
     if (interrupted_) {
         finish();
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
         phase_ = Phase::Seeking;
         pollTimer_.start();
-    } else if (Identity{found->serial, found->mac} == shown_) {
+    } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
     } else {
         provision(*found);
     }
 }
 
-void PortProvisioner::provision(const CtlSettings &found)
+void PortProvisioner::provision(const DeviceSettings &found)
 {
     before_ = found;
     target_ = found;
-    shown_ = {found.serial, found.mac};
+    shown_ = {found.serialNumber, found.mac};
     phase_ = Phase::Checking;
     const Identity identity = shown_;
     setup_.ledger->post(
@@ -137,7 +137,7 @@ void PortProvisioner::onChecked(const std::optional<bool> &known, const QString 
         return;
     }
     if (*known) {
-        deviceEnded(DeviceReport::Outcome::alreadyProvisioned);
+        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
         return;
     }
     if (interrupted_) {
@@ -146,7 +146,7 @@ void PortProvisioner::onChecked(const std::optional<bool> &known, const QString 
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), before_.serial, before_.mac},
+        {name(), before_.serialNumber, before_.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 
@@ -162,25 +162,20 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     }
     allocation_ = result.allocation;
     const ProvisionPlan &plan = *setup_.plan;
-    target_ = CtlSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
-                          plan.gateway,       plan.dns1,       plan.dns2};
+    // The plan keeps every serial number it hands out writable.
+    target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
+                             plan.gateway,       plan.dns1,       plan.dns2};
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
-    const std::optional<DeviceSettings> frame = target_.deviceSettings();
-    if (!frame) {
-        deviceEnded(DeviceReport::Outcome::failed,
-                    QStringLiteral("serial number %1 cannot be sent").arg(target_.serial));
-        return;
-    }
     phase_ = Phase::Writing;
-    session_.write(*frame);
+    session_.write(target_);
 }
 
 void PortProvisioner::onWritten()
 {
     if (!Ok(session_.lastEnd())) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
@@ -203,30 +198,30 @@ void PortProvisioner::onWritten()
 
 void PortProvisioner::onVerified()
 {
-    const std::optional<CtlSettings> got = session_.settings();
+    const std::optional<DeviceSettings> got = session_.settings();
     if (!got) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back: %1").arg(session_.failure()));
         return;
     }
-    shown_ = {got->serial, got->mac};
+    shown_ = {got->serialNumber, got->mac};
     if (*got != target_) {
-        deviceEnded(DeviceReport::Outcome::failed,
+        deviceEnded(DeviceReport::Outcome::Failed,
                     QStringLiteral("read-back differs: %1").arg(Differences(target_, *got)));
         return;
     }
-    deviceEnded(DeviceReport::Outcome::verified);
+    deviceEnded(DeviceReport::Outcome::Verified);
 }
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
-    if (outcome == DeviceReport::Outcome::alreadyProvisioned) {
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned) {
         report(outcome, reason, {});
         return;
     }
     // The device counts as verified only once the ledger holds it so: a label printed from a
     // report must never show numbers that a later run would hand out again.
-    if (outcome == DeviceReport::Outcome::verified && setup_.beforeVerifiedRecord) {
+    if (outcome == DeviceReport::Outcome::Verified && setup_.beforeVerifiedRecord) {
         setup_.beforeVerifiedRecord(name());
     }
     phase_ = Phase::Recording;
@@ -234,7 +229,7 @@ void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &
         this,
         [id = allocation_.id, outcome, reason](Ledger &ledger) {
             Failure error;
-            const bool recorded = outcome == DeviceReport::Outcome::verified
+            const bool recorded = outcome == DeviceReport::Outcome::Verified
                                       ? ledger.markVerified(id, &error)
                                       : ledger.markFailed(id, reason, &error);
             return recorded ? Failure() : error;
@@ -246,14 +241,14 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
                              const Failure &failure)
 {
     QString why = reason;
-    if (!failure.isEmpty() && outcome == DeviceReport::Outcome::verified) {
-        outcome = DeviceReport::Outcome::failed;
+    if (!failure.isEmpty() && outcome == DeviceReport::Outcome::Verified) {
+        outcome = DeviceReport::Outcome::Failed;
         why = QStringLiteral("read back as written, but not recorded as verified (%1); its "
                              "numbers stay reserved")
                   .arg(failure);
     }
-    emit deviceDone(DeviceReport{name(), outcome, before_.serial, before_.mac, target_.serial,
-                                 target_.mac, why});
+    emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
+                                 target_.serialNumber, target_.mac, why});
     if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
         stop(failure);
     } else if (setup_.watch && !interrupted_) {
@@ -273,7 +268,7 @@ void PortProvisioner::ledgerFailed(const QString &error)
     // Watching, the station outlasts a ledger that is locked too long or a database server
     // that is down: this device fails, with nothing written that the ledger does not hold,
     // and the next one is tried once the ledger answers again.
-    report(DeviceReport::Outcome::failed, error, {});
+    report(DeviceReport::Outcome::Failed, error, {});
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -42,7 +42,6 @@ public:
     // Ctrl+C: a device that already has its numbers is finished, an exchange in flight runs
     // to its end, nothing new starts.
     void interrupt();
-    bool isFinished() const { return phase_ == Phase::Finished; }
 
 signals:
     void deviceDone(const quillon::DeviceReport &report);
@@ -69,7 +68,7 @@ private:
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
-    void provision(const CtlSettings &found);
+    void provision(const DeviceSettings &found);
     void onChecked(const std::optional<bool> &known, const QString &error);
     void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
@@ -90,8 +89,8 @@ private:
     bool interrupted_ = false;
     // The device in hand: what it held, what it was given, and the serial number and MAC its
     // last good read showed, which a replacement differs from.
-    CtlSettings before_;
-    CtlSettings target_;
+    DeviceSettings before_;
+    DeviceSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
 };

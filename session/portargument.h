@@ -1,22 +1,25 @@
 #pragma once
 
+#include "link/portmap.h"
+
 #include <QString>
 
 #include <optional>
 
 namespace quillon {
 
-class PortMap;
-
 // A PORT argument: "COM1" to "COM20" through the port map, or an absolute device path.
 struct PortArgument
 {
     QString argument; // as given
-    QString path;     // the device to open; empty when a COM number has no host device
+    // The device to open, empty when a COM number has no host device, and how port errors name
+    // it: "COM3 (/dev/ttyUSB0)", or the path.
+    PortTarget target;
     // The device after following symbolic links, so that two arguments naming one device
     // compare equal. The path itself while it does not exist; the COM name while unmapped.
     QString canonicalPath;
 
+    const QString &path() const { return target.systemLocation; }
     bool sameDevice(const PortArgument &other) const
     {
         return canonicalPath == other.canonicalPath;

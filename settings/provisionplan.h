@@ -16,7 +16,6 @@ struct NumberRange
     quint64 last = 0;
 
     bool operator==(const NumberRange &) const = default;
-    quint64 size() const { return last - first + 1; }
 };
 
 // What a provisioning run hands out: each device its own serial number and MAC (and IP address

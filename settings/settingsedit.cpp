@@ -1,6 +1,7 @@
 #include "settings/settingsedit.h"
 
 #include "protocol/factorydefaults.h"
+#include "protocol/settingstexts.h"
 #include "settings/jsonobject.h"
 
 #include <QJsonArray>
@@ -17,7 +18,7 @@ namespace {
 
 int AddressIndex(Setting setting)
 {
-    return static_cast<int>(setting) - static_cast<int>(Setting::ip);
+    return static_cast<int>(setting) - static_cast<int>(Setting::Ip);
 }
 
 std::optional<Setting> SettingNamed(const QString &key)
@@ -55,9 +56,9 @@ QString JsonText(const QJsonValue &value)
 QString ExpectedForm(Setting setting)
 {
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         return QStringLiteral("a whole number from 0 to %1").arg(kMaxSerialNumber);
-    case Setting::mac:
+    case Setting::Mac:
         return QStringLiteral("six bytes of two hex digits joined by ':' or '-'");
     default:
         return QStringLiteral("four decimal octets 0 to 255 joined by dots");
@@ -68,11 +69,11 @@ bool SettingsEdit::set(Setting setting, QStringView text, QString *error)
 {
     bool ok = false;
     switch (setting) {
-    case Setting::serial:
+    case Setting::Serial:
         serial_ = ParseSerialNumber(text);
         ok = serial_.has_value();
         break;
-    case Setting::mac:
+    case Setting::Mac:
         mac_ = ParseMacAddress(text);
         ok = mac_.has_value();
         break;
@@ -102,7 +103,7 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
             return std::nullopt;
         }
         bool ok = false;
-        if (*setting == Setting::serial) {
+        if (*setting == Setting::Serial) {
             edit.serial_ = SerialFromJson(it.value());
             ok = edit.serial_.has_value();
         } else if (it.value().isString()) {
@@ -119,23 +120,18 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
 
 SettingsEdit SettingsEdit::factoryDefaults()
 {
-    const auto text = [](int index) {
-        const std::string_view t = *FactoryDefaultText(BoxAt(index));
-        return QString::fromLatin1(t.data(), static_cast<qsizetype>(t.size()));
-    };
-    // The window's texts joined into the command line's forms, which they always fit.
-    QStringList mac;
-    for (int i = BoxIndex(Box::macadr1); i <= BoxIndex(Box::macadr6); ++i) {
-        mac << text(i);
+    // The window's default texts, read as the window reads them.
+    BoxTexts<std::string> texts;
+    for (int i = 0; i < kBoxCount; ++i) {
+        texts[i] = FactoryDefaultText(BoxAt(i)).value_or(std::string_view("0"));
     }
+    const DeviceSettings defaults = *SettingsFromTexts(texts).settings;
     SettingsEdit edit;
-    edit.mac_ = ParseMacAddress(mac.join(QLatin1Char(':')));
-    for (std::size_t a = 0; a < edit.addresses_.size(); ++a) {
-        QStringList octets;
-        for (int i = 0; i < 4; ++i) {
-            octets << text(BoxIndex(Box::ipadr1) + static_cast<int>(a) * 4 + i);
+    edit.mac_ = defaults.mac;
+    for (Setting setting : kAllSettings) {
+        if (setting >= Setting::Ip) {
+            edit.addresses_[AddressIndex(setting)] = AddressOf(defaults, setting);
         }
-        edit.addresses_[a] = ParseAddress(octets.join(QLatin1Char('.')));
     }
     return edit;
 }
@@ -162,15 +158,16 @@ bool SettingsEdit::changesAnything() const
                        [](const std::optional<Address> &a) { return a.has_value(); });
 }
 
-std::optional<CtlSettings> SettingsEdit::applyTo(const CtlSettings &device, QString *error) const
+std::optional<DeviceSettings> SettingsEdit::applyTo(const DeviceSettings &device,
+                                                    QString *error) const
 {
-    CtlSettings result = device;
+    DeviceSettings result = device;
     if (serial_) {
-        result.serial = *serial_;
-    } else if (device.serial > kMaxSerialNumber) {
+        result.serialNumber = *serial_;
+    } else if (!IsWritable(device)) {
         *error = QStringLiteral("the device's serial number %1 is above %2 and cannot be written "
                                 "back; give --serial")
-                     .arg(device.serial)
+                     .arg(device.serialNumber)
                      .arg(kMaxSerialNumber);
         return std::nullopt;
     }
@@ -178,8 +175,8 @@ std::optional<CtlSettings> SettingsEdit::applyTo(const CtlSettings &device, QStr
         result.mac = *mac_;
     }
     for (Setting setting : kAllSettings) {
-        if (setting >= Setting::ip && addresses_[AddressIndex(setting)]) {
-            result.address(setting) = *addresses_[AddressIndex(setting)];
+        if (setting >= Setting::Ip && addresses_[AddressIndex(setting)]) {
+            AddressOf(result, setting) = *addresses_[AddressIndex(setting)];
         }
     }
     return result;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/ctlsettings.h"
+#include "settings/settingsforms.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,7 +17,6 @@ public:
     // Parses one value as the command line or a settings file gives it. On failure, `error`
     // names the problem without the option ("is not a MAC address ...").
     bool set(Setting setting, QStringView text, QString *error);
-    void setSerial(quint32 serial) { serial_ = serial; }
 
     // A file as `read --json` prints it; any subset of the seven keys, nothing else.
     static std::optional<SettingsEdit> fromJson(const QByteArray &json, QString *error);
@@ -30,7 +29,7 @@ public:
 
     // The device's settings with this edit applied. Fails, saying why, when the result cannot
     // be written: a device serial number above 2147483647 kept unchanged.
-    std::optional<CtlSettings> applyTo(const CtlSettings &device, QString *error) const;
+    std::optional<DeviceSettings> applyTo(const DeviceSettings &device, QString *error) const;
 
 private:
     std::optional<quint32> serial_;

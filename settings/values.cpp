@@ -1,45 +1,51 @@
 #include "settings/values.h"
 
+#include "protocol/settingstexts.h"
+
 #include <QStringList>
 
 namespace quillon {
 
 namespace {
 
-int DecimalDigit(QChar c)
+// Only ASCII counts: any other character becomes one that is no digit.
+std::string Ascii(QStringView text)
 {
-    return c >= u'0' && c <= u'9' ? c.unicode() - u'0' : -1;
+    return text.toLatin1().toStdString();
+}
+
+std::optional<quint32> ParseDecimal(QStringView text, quint32 limit)
+{
+    const std::optional<std::uint64_t> value = DecimalValue(Ascii(text), limit);
+    if (!value || *value > limit) {
+        return std::nullopt;
+    }
+    return static_cast<quint32>(*value);
 }
 
 int HexDigit(QChar c)
 {
-    if (c >= u'a' && c <= u'f') {
-        return c.unicode() - u'a' + 10;
-    }
-    if (c >= u'A' && c <= u'F') {
-        return c.unicode() - u'A' + 10;
-    }
-    return DecimalDigit(c);
+    return c.unicode() < 0x80 ? HexDigitValue(static_cast<char>(c.unicode())) : -1;
 }
 
-// Plain decimal digits up to `limit`; stops as soon as the value passes it, so no length wraps.
-std::optional<quint32> ParseDecimal(QStringView text, quint32 limit)
+// The bytes as one number, the first most significant, and back.
+template <std::size_t N> quint64 NumberOf(const std::array<std::uint8_t, N> &bytes)
 {
-    if (text.isEmpty()) {
-        return std::nullopt;
+    quint64 number = 0;
+    for (std::uint8_t b : bytes) {
+        number = (number << 8) | b;
     }
-    quint64 value = 0;
-    for (QChar c : text) {
-        const int digit = DecimalDigit(c);
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<quint64>(digit);
-        if (value > limit) {
-            return std::nullopt;
-        }
+    return number;
+}
+
+template <std::size_t N> std::array<std::uint8_t, N> BytesOf(quint64 number)
+{
+    std::array<std::uint8_t, N> bytes{};
+    for (std::size_t i = N; i-- > 0;) {
+        bytes[i] = static_cast<std::uint8_t>(number & 0xFF);
+        number >>= 8;
     }
-    return static_cast<quint32>(value);
+    return bytes;
 }
 
 } // namespace
@@ -100,7 +106,7 @@ QString MacText(const MacAddress &mac)
 {
     QStringList bytes;
     for (std::uint8_t b : mac) {
-        bytes << QStringLiteral("%1").arg(uint{b}, 2, 16, QLatin1Char('0')).toUpper();
+        bytes << QString::fromStdString(HexByteText(b));
     }
     return bytes.join(QLatin1Char(':'));
 }
@@ -116,40 +122,22 @@ QString AddressText(const Address &address)
 
 quint64 MacNumber(const MacAddress &mac)
 {
-    quint64 number = 0;
-    for (std::uint8_t b : mac) {
-        number = (number << 8) | b;
-    }
-    return number;
+    return NumberOf(mac);
 }
 
 MacAddress MacFromNumber(quint64 number)
 {
-    MacAddress mac{};
-    for (int i = 5; i >= 0; --i) {
-        mac[i] = static_cast<std::uint8_t>(number & 0xFF);
-        number >>= 8;
-    }
-    return mac;
+    return BytesOf<6>(number);
 }
 
 quint32 AddressNumber(const Address &address)
 {
-    quint32 number = 0;
-    for (std::uint8_t b : address) {
-        number = (number << 8) | b;
-    }
-    return number;
+    return static_cast<quint32>(NumberOf(address));
 }
 
 Address AddressFromNumber(quint32 number)
 {
-    Address address{};
-    for (int i = 3; i >= 0; --i) {
-        address[i] = static_cast<std::uint8_t>(number & 0xFF);
-        number >>= 8;
-    }
-    return address;
+    return BytesOf<4>(number);
 }
 
 } // namespace quillon

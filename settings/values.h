@@ -13,7 +13,6 @@ namespace quillon {
 
 using MacAddress = std::array<std::uint8_t, 6>;
 
-inline constexpr quint32 kMaxSerialNumber = 2147483647;
 inline constexpr quint64 kMacMulticastBit = quint64{1} << 40;
 
 // The command line's value forms. Only ASCII digits count, whatever the locale, so a script's

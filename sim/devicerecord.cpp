@@ -27,7 +27,7 @@ DeviceSettings SettingsFromRecord(const Bytes &record)
     for (int i = 0; i < 4; ++i) {
         serial = serial << 8 | *next++;
     }
-    settings.serialNumber = static_cast<std::int32_t>(serial);
+    settings.serialNumber = serial;
     std::copy_n(next, settings.mac.size(), settings.mac.begin());
     next += static_cast<std::ptrdiff_t>(settings.mac.size());
     for (Address *address : Addresses(settings)) {

@@ -190,6 +190,9 @@ bool SimulatedQuillon::Impl::answer(const Pending &next)
         }
         if (request.letter == kWriteLetter) {
             settings = SettingsFromRecord(request.payload);
+            if (shape.fault == ReplyFault::AltersWrites) {
+                ++settings.ipAddress[3];
+            }
             reserved.assign(request.payload.begin() + kRecordFieldBytes, request.payload.end());
         }
         const Bytes reply = request.letter == kReadLetter ? ReadReply(settings, reserved)

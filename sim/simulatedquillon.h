@@ -23,6 +23,7 @@ public:
         CutShort,      // the last two bytes of every reply are never sent
         SendTwice,     // every reply is sent twice in one burst
         IgnoreWrites,  // answers reads; a write is received but neither stored nor answered
+        AltersWrites,  // acknowledges a write but stores its IP address's last octet plus one
     };
     enum class Pacing {
         Burst,    // a whole reply in one write

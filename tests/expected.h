@@ -3,7 +3,7 @@
 // What the exchanges must show, for every front end: the example device, its box texts and the
 // log lines of one exchange.
 
-#include "link/frontend.h"
+#include "commands/settingsform.h"
 #include "protocol/devicesettings.h"
 #include "protocol/settingstexts.h"
 #include "protocol/setupframe.h"
@@ -26,7 +26,7 @@ inline const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C
                                      {0, 0, 0, 0}};
 
 // The 27 box texts in wire order, as a front end shows them or as settings read into it.
-inline QStringList TextList(const FrontEnd &frontEnd)
+inline QStringList TextList(const SettingsForm &frontEnd)
 {
     QStringList texts;
     for (int i = 0; i < kBoxCount; ++i) {
@@ -45,12 +45,24 @@ inline QStringList TextList(const DeviceSettings &settings)
 }
 
 // Fills the boxes as a read reply would.
-inline void Fill(FrontEnd &frontEnd, const DeviceSettings &settings)
+inline void Fill(SettingsForm &frontEnd, const DeviceSettings &settings)
 {
     const QStringList texts = TextList(settings);
     for (int i = 0; i < kBoxCount; ++i) {
         frontEnd.setBoxText(BoxAt(i), texts[i]);
     }
+}
+
+// How main_frm.ui names the box.
+inline QString BoxObjectName(Box box)
+{
+    static const QStringList kNames =
+        QStringLiteral("serialno macadr1 macadr2 macadr3 macadr4 macadr5 macadr6 ipadr1 ipadr2 "
+                       "ipadr3 ipadr4 subnetmask1 subnetmask2 subnetmask3 "
+                       "subnetmask4 defgateway1 defgateway2 defgateway3 defgateway4 primdns1 "
+                       "primdns2 primdns3 primdns4 secdns1 secdns2 secdns3 secdns4")
+            .split(' ');
+    return kNames[BoxIndex(box)];
 }
 
 // Three log lines of one exchange.

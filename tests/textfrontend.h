@@ -1,12 +1,12 @@
 #pragma once
 
-#include "link/frontend.h"
+#include "commands/settingsform.h"
 
 namespace quillon::test {
 
 // A front end without a window: it keeps what an exchange shows as plain values, as a
 // command-line program would.
-class TextFrontEnd : public FrontEnd
+class TextFrontEnd : public SettingsForm
 {
 public:
     QString portName() const override { return port; }
@@ -22,7 +22,11 @@ public:
     void setBoxText(Box box, const QString &text) override { boxes[BoxIndex(box)] = text; }
     void focusBox(Box) override {}
 
-    void setProgress(int value, int maximum) override;
+    void setProgress(int value, int maximum) override
+    {
+        progress = value;
+        progressMaximum = maximum;
+    }
 
     bool confirmFormat() override { return confirm; }
 

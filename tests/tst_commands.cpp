@@ -2,8 +2,8 @@
 // the demo session.
 
 #include "app/demosession.h"
+#include "expected.h"
 #include "rig.h"
-#include "window/boxnames.h"
 
 using namespace quillon;
 using namespace quillon::test;
@@ -154,7 +154,7 @@ private slots:
         // The bar stays where the abort stopped it.
         QCOMPARE(demo.child<QProgressBar>("bar_format_flash")->value(), 1);
         QCOMPARE(demo.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
-        QVERIFY(!demo.exchange().Timer3().isActive());
+        QVERIFY(!demo.exchange().findChild<QTimer *>("Timer3")->isActive());
     }
 };
 

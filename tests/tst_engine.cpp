@@ -56,74 +56,11 @@ class tst_Engine : public QObject
 {
     Q_OBJECT
 private slots:
-    void twoEnginesSideBySide();
     void stateTransitions_data();
     void stateTransitions();
-    void portNames_data();
-    void portNames();
     void everyByteValuePassesBothWays();
     void nothingParsedAfterOutcome();
 };
-
-// One engine reaches its device as COM3, the other by its path; their exchanges overlap.
-void tst_Engine::twoEnginesSideBySide()
-{
-    const DeviceSettings other{87654321,      {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x07},
-                               {10, 0, 0, 7}, {255, 0, 0, 0},
-                               {10, 0, 0, 1}, {10, 0, 0, 2},
-                               {10, 0, 0, 3}};
-    SimulatedQuillon deviceA, deviceB;
-    deviceA.setSettings(kExample);
-    deviceB.setSettings(other);
-    for (SimulatedQuillon *device : {&deviceA, &deviceB}) {
-        device->setPacing(SimulatedQuillon::Pacing::LineRate);
-        device->setFormatTime(50ms);
-    }
-    PortMap mapA;
-    mapA.setPort(3, {Path(deviceA), {}, {}, {}, {}});
-    PortMap mapB;
-    mapB.setAcceptsPaths(true);
-    Station a(mapA, "COM3");
-    Station b(mapB, Path(deviceB));
-    const QString portA = QStringLiteral("COM3");
-    const QString portB = Path(deviceB);
-
-    const auto both = [&](void (Commands::*click)(), ExchangeState running) {
-        (a.commands.*click)();
-        (b.commands.*click)();
-        QCOMPARE(a.exchange.state(), running);
-        QCOMPARE(b.exchange.state(), running);
-        QTRY_VERIFY(!a.exchange.busy() && !b.exchange.busy());
-    };
-
-    both(&Commands::read_setup_Click, ExchangeState::Reading);
-    QCOMPARE(a.front.log, Log(portA, "Reading Setup (1", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Reading Setup (1", "OK"));
-    QCOMPARE(TextList(a.front), TextList(kExample));
-    QCOMPARE(TextList(b.front), TextList(other));
-
-    // Each writes what the other read.
-    std::swap(a.front.boxes, b.front.boxes);
-    both(&Commands::write_setup_Click, ExchangeState::Writing);
-    QCOMPARE(a.front.log, Log(portA, "Writing Setup (2", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Writing Setup (2", "OK"));
-    QVERIFY(deviceA.settings() == other);
-    QVERIFY(deviceB.settings() == kExample);
-
-    deviceA.clearReceived();
-    deviceB.clearReceived();
-    both(&Commands::button_format_flash_Click, ExchangeState::Formatting);
-    QCOMPARE(a.front.log, Log(portA, "Formatting Flash (3", "OK"));
-    QCOMPARE(b.front.log, Log(portB, "Formatting Flash (3", "OK"));
-    for (const SimulatedQuillon *device : {&deviceA, &deviceB}) {
-        QCOMPARE(ToBytes(device->received()), QByteArray("\x02\x46\x00\x46\x03", 5));
-    }
-    for (const Station *station : {&a, &b}) {
-        QCOMPARE(station->ends.size(), 3);
-        QCOMPARE(station->ends.last().exchange, ExchangeState::Formatting);
-        QCOMPARE(station->ends.last().outcome, ExchangeOutcome::Ok);
-    }
-}
 
 void tst_Engine::stateTransitions_data()
 {
@@ -228,39 +165,13 @@ void tst_Engine::stateTransitions()
     QVERIFY(!shown.busy && !shown.formatIsAbort);
     QVERIFY(shown.readEnabled && shown.writeEnabled);
     QCOMPARE(shown.formatEnabled, formatAfter);
-    QCOMPARE(station.ends[0].reason.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].port.isEmpty(), outcome != ExchangeOutcome::PortError);
+    QCOMPARE(station.ends[0].settings.has_value(),
+             outcome == ExchangeOutcome::Ok && running == ExchangeState::Reading);
     // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
     QTest::qWait(50);
     QCOMPARE(station.ends.size(), 1);
     QCOMPARE(station.front.progress, progressAfter);
-}
-
-void tst_Engine::portNames_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("acceptsPaths");
-    QTest::addColumn<QString>("description"); // empty: the name selects no port
-    QTest::newRow("mapped") << "COM3" << false << "COM3 (/dev/ttyUSB0)";
-    QTest::newRow("unmapped") << "COM20" << false << "COM20";
-    for (const char *name : {"com3", "COM03", "COM21", "COM3 ", "", "COM0"}) {
-        QTest::newRow(name) << name << true << "";
-    }
-    QTest::newRow("path refused") << "/dev/ttyUSB0" << false << "";
-    QTest::newRow("path") << "/dev/ttyUSB0" << true << "/dev/ttyUSB0";
-    QTest::newRow("relative path") << "ttyUSB0" << true << "";
-}
-
-// The window takes COM names only; a front end that accepts paths takes absolute ones as well.
-void tst_Engine::portNames()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, acceptsPaths);
-    QFETCH(QString, description);
-    PortMap map;
-    map.setPort(3, {"/dev/ttyUSB0", {}, {}, {}, {}});
-    map.setAcceptsPaths(acceptsPaths);
-    const std::optional<PortTarget> target = map.resolve(name);
-    QCOMPARE(target ? target->description : QString(), description);
 }
 
 // The serial control passes every byte value both ways. Then, with the port closed as between

@@ -137,7 +137,7 @@ private slots:
         rig.pick("COM3");
         QElapsedTimer sinceRequest;
         qint64 timedOutAt = -1;
-        connect(&rig.exchange().Timer1(), &QTimer::timeout, this,
+        connect(rig.exchange().findChild<QTimer *>("Timer1"), &QTimer::timeout, this,
                 [&] { timedOutAt = sinceRequest.elapsed(); });
         rig.click("read_setup");
         // The click has written the whole request to the line by now.
@@ -190,31 +190,6 @@ private slots:
         QTRY_COMPARE(rig.log(), Log("COM3", "Reading Setup (5", "OK"));
     }
 
-    void openFailureLines_data()
-    {
-        QTest::addColumn<QSerialPort::SerialPortError>("error");
-        QTest::addColumn<bool>("accessible");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("no permission") << QSerialPort::PermissionError << false
-                                       << "Port error: no permission to open COM3 (/dev/ttyUSB0); "
-                                          "add your user to the dialout group";
-        QTest::newRow("other") << QSerialPort::UnknownError << true
-                               << "Port error: COM3 (/dev/ttyUSB0) cannot be opened: broken";
-    }
-
-    // Root opens any device, so the permission case is classified here on its own (the advice
-    // by device group has a table of its own), next to an error of no known kind; "in use" and
-    // "does not exist" are met end to end above.
-    void openFailureLines()
-    {
-        QFETCH(QSerialPort::SerialPortError, error);
-        QFETCH(bool, accessible);
-        QFETCH(QString, line);
-        OpenFailure failure = ClassifyOpenError(error, accessible, "broken");
-        failure.advice = "add your user to the dialout group";
-        QCOMPARE(PortErrorLine(failure, "COM3 (/dev/ttyUSB0)"), line);
-    }
-
     void staleBytesAreNeverParsed()
     {
         Rig rig;
@@ -237,7 +212,7 @@ private slots:
         DeviceSettings stale = kExample;
         stale.serialNumber = 4711;
         rig.sim->setSettings(kExample);
-        auto *serialPort = rig.exchange().MSComm1().findChild<QSerialPort *>();
+        auto *serialPort = rig.exchange().findChild<QSerialPort *>();
         QVERIFY(serialPort != nullptr);
         // The request follows the open with no paint or event in between; the serial port's
         // read notifier, added as its child once the device is open, is the last moment to reach.
@@ -262,7 +237,7 @@ private slots:
         rig.sim->setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(20));
         int events = 0;
         bool gone = false;
-        connect(&rig.exchange().MSComm1(), &MSComm::OnComm, [&](CommEvent event) {
+        connect(rig.exchange().findChild<MSComm *>(), &MSComm::OnComm, [&](CommEvent event) {
             ++events;
             gone = gone || event == CommEvent::DeviceGone;
         });

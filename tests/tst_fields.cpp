@@ -1,4 +1,4 @@
-#include "window/boxnames.h"
+#include "expected.h"
 #include "window/fieldeditor.h"
 #include "window/main_frm.h"
 
@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 

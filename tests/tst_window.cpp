@@ -1,4 +1,4 @@
-#include "window/boxnames.h"
+#include "expected.h"
 #include "window/fieldeditor.h"
 #include "window/main_frm.h"
 
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -145,16 +146,6 @@ private slots:
         QVERIFY(!child(window, "button_format_flash")->isEnabled());
     }
 
-    // Coarse timers may fire 5 % early: a hold released at 4.85 s would unlock, and a reply
-    // could time out at 1.9 s.
-    void timersArePrecise()
-    {
-        main_frm window{PortMap{}};
-        QCOMPARE(window.exchange().Timer1().timerType(), Qt::PreciseTimer);
-        QCOMPARE(window.fields().Timer2().timerType(), Qt::PreciseTimer);
-        QCOMPARE(window.exchange().Timer3().timerType(), Qt::PreciseTimer);
-    }
-
     void longTextsKeepWindowSize_data()
     {
         QTest::addColumn<QString>("pasted");
@@ -230,15 +221,22 @@ private slots:
         QCOMPARE(SpokenName(child<QLabel>(window, "status")), "<b>COM3\r\n");
     }
 
-    void busyPointerNeverSticks()
+    // quillon lists and tries the host's ports on a worker thread while its form is built: the
+    // window lists what a scan on its own thread lists.
+    void threadedStartUpScan()
     {
-        main_frm window{PortMap{}};
-        window.setBusyPointer(true);
-        window.setBusyPointer(true);
-        QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
-        QVERIFY(!QApplication::overrideCursor());
-        window.setBusyPointer(false);
-        QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+        main_frm threaded(PortScan::host());
+        main_frm direct(PortMap::host());
+        const auto entries = [](main_frm &window) {
+            const auto *ports = child<QComboBox>(window, "comports");
+            QStringList texts;
+            for (int i = 0; i < ports->count(); ++i) {
+                texts << ports->itemText(i) + ports->itemData(i, Qt::ToolTipRole).toString();
+            }
+            return texts << ports->toolTip();
+        };
+        QCOMPARE(entries(threaded), entries(direct));
+        QCOMPARE(threaded.exchange().scan().size(), direct.exchange().scan().size());
     }
 };
 

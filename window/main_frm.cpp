@@ -2,7 +2,6 @@
 
 #include "link/portadvice.h"
 #include "ui_main_frm.h"
-#include "window/boxnames.h"
 #include "window/fieldeditor.h"
 #include "window/logcolors.h"
 #include "window/portpicker.h"
@@ -46,8 +45,15 @@ main_frm::main_frm(PortScan scan, QWidget *parent)
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
     ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
+    // In wire order.
+    boxes_ = {ui_->serialno,    ui_->macadr1,     ui_->macadr2,     ui_->macadr3,
+              ui_->macadr4,     ui_->macadr5,     ui_->macadr6,     ui_->ipadr1,
+              ui_->ipadr2,      ui_->ipadr3,      ui_->ipadr4,      ui_->subnetmask1,
+              ui_->subnetmask2, ui_->subnetmask3, ui_->subnetmask4, ui_->defgateway1,
+              ui_->defgateway2, ui_->defgateway3, ui_->defgateway4, ui_->primdns1,
+              ui_->primdns2,    ui_->primdns3,    ui_->primdns4,    ui_->secdns1,
+              ui_->secdns2,     ui_->secdns3,     ui_->secdns4};
     for (int i = 0; i < kBoxCount; ++i) {
-        boxes_[i] = findChild<QLineEdit *>(BoxObjectName(BoxAt(i)));
         boxes_[i]->setAccessibleName(QString::fromUtf8(BoxOperatorName(BoxAt(i))));
     }
     fields_ = new FieldEditor(boxes_, *ui_->ena_serialno, this);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "commands/commands.h"
+#include "commands/settingsform.h"
 #include "link/exchange.h"
-#include "link/frontend.h"
 #include "link/portmap.h"
 #include "link/portscan.h"
 
@@ -25,7 +25,7 @@ class PortPicker;
 
 // The tool's one window: the controls of the form, the port pick and the Qt side of the front
 // end. The editing rules of the settings boxes live in FieldEditor.
-class main_frm : public QWidget, public FrontEnd
+class main_frm : public QWidget, public SettingsForm
 {
     Q_OBJECT
 public:
@@ -56,10 +56,6 @@ public:
 
     bool confirmFormat() override;
 
-    // Set on the window rather than the application, so entering busy twice never leaves the
-    // hourglass behind.
-    void setBusyPointer(bool busy);
-
 protected:
     void changeEvent(QEvent *event) override;
 
@@ -69,6 +65,9 @@ private:
     void serialno_Change();
     QLineEdit *edit(Box box) const { return boxes_[BoxIndex(box)]; }
     void applyLogColor();
+    // Set on the window rather than the application, so entering busy twice never leaves the
+    // hourglass behind.
+    void setBusyPointer(bool busy);
     // Enables or disables a command button without ever handing the focus to Exit.
     void setCommandEnabled(QWidget *button, bool enabled);
 

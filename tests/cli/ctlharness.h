@@ -4,6 +4,7 @@
 
 #include "cli/quillonctl.h"
 #include "sim/simulatedquillon.h"
+#include "tests/expected.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -70,12 +71,6 @@ struct LedgerLock
 
 inline const QByteArray kRead = QByteArray::fromHex("0252005203");
 inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
-
-inline QByteArray Wire(const Bytes &bytes)
-{
-    return QByteArray(reinterpret_cast<const char *>(bytes.data()),
-                      static_cast<qsizetype>(bytes.size()));
-}
 
 // A device as it leaves the factory.
 inline DeviceSettings Factory()

@@ -25,20 +25,20 @@ private slots:
                     << int(setting) << texts[i] << printed.value(i);
             }
         };
-        rows(Setting::serial, {"0", "2147483647", "00012345"}, {"0", "2147483647", "12345"});
-        rows(Setting::serial,
+        rows(Setting::Serial, {"0", "2147483647", "00012345"}, {"0", "2147483647", "12345"});
+        rows(Setting::Serial,
              {"2147483648", "4294967296", "99999999999999999999999", "+5", "-5", " 5", "", "0x10",
               QString(QChar(0x0661))},
              {});
-        rows(Setting::mac, {"00:1A:2B:3C:4D:5E", "02-5c-e1-c0-ff-0a"},
+        rows(Setting::Mac, {"00:1A:2B:3C:4D:5E", "02-5c-e1-c0-ff-0a"},
              {"00:1A:2B:3C:4D:5E", "02:5C:E1:C0:FF:0A"});
-        rows(Setting::mac,
+        rows(Setting::Mac,
              {"00:1A-2B:3C:4D:5E", "0:1A:2B:3C:4D:5E", "00:1A:2B:3C:4D", "00:1A:2B:3C:4D:5E:6F",
               "00:1A:2B:3C:4D:5G", "001A2B3C4D5E", "00.1A.2B.3C.4D.5E", "00:1A:2B:3C:4D:5E "},
              {});
-        rows(Setting::ip, {"192.168.0.100", "0.0.0.0", "255.255.255.255"},
+        rows(Setting::Ip, {"192.168.0.100", "0.0.0.0", "255.255.255.255"},
              {"192.168.0.100", "0.0.0.0", "255.255.255.255"});
-        rows(Setting::ip,
+        rows(Setting::Ip,
              {"192.168.0.256", "192.168.0.010", "192.168.0", "1.2.3.4.5", "1..3.4", "1.2.3.4.",
               "+1.2.3.4", "1.2.3.4 ", "0x1.2.3.4", "3232235620"},
              {});
@@ -55,7 +55,7 @@ private slots:
             QVERIFY2(error.contains(text), qPrintable(error));
             return;
         }
-        QCOMPARE(edit.applyTo(CtlSettings{}, &error)->valueText(Setting(setting)), printed);
+        QCOMPARE(ValueText(*edit.applyTo(DeviceSettings{}, &error), Setting(setting)), printed);
     }
 
     void badSettingsFiles_data()

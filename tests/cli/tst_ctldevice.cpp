@@ -13,14 +13,11 @@
 using namespace quillon;
 using namespace quillon::test;
 using namespace std::chrono_literals;
+using Fault = SimulatedQuillon::ReplyFault;
 
 namespace {
 
-// The settings of the worked example, as the device holds them and as read prints them.
-const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-                              {192, 168, 0, 100}, {255, 255, 255, 0},
-                              {192, 168, 0, 1},   {192, 168, 0, 1},
-                              {0, 0, 0, 0}};
+// The example's settings as read prints them.
 const QStringList kExampleTexts{"12345678",      "00:1A:2B:3C:4D:5E", "192.168.0.100",
                                 "255.255.255.0", "192.168.0.1",       "192.168.0.1",
                                 "0.0.0.0"};
@@ -42,7 +39,7 @@ QByteArray WindowFrame(const QStringList &texts)
         }
     }
     const std::optional<DeviceSettings> settings = SettingsFromTexts(boxes).settings;
-    return settings ? Wire(BuildSetupFrame(*settings)) : QByteArray();
+    return settings ? ToBytes(BuildSetupFrame(*settings)) : QByteArray();
 }
 
 QStringList JsonTexts(const QJsonObject &object)
@@ -65,12 +62,12 @@ private:
     std::unique_ptr<SimulatedQuillon> sim_;
 
     QString device() const { return QString::fromStdString(sim_->devicePath()); }
-    QByteArray wire() const { return Wire(sim_->received()); }
+    QByteArray wire() const { return ToBytes(sim_->received()); }
 
     DeviceSettings setSerial(quint32 serial)
     {
         DeviceSettings settings = kExample;
-        settings.serialNumber = static_cast<std::int32_t>(serial);
+        settings.serialNumber = serial;
         sim_->setSettings(settings);
         return settings;
     }
@@ -98,7 +95,6 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(WriteFile(dir_.filePath("bad.json"), R"({"ip": "10.0.0.2", "colour": "red"})"));
         QVERIFY(WriteFile(dir_.filePath("partial.json"),
                           R"({"ip": "10.1.1.1", "gateway": "10.1.1.254", "serial": 5})"));
     }
@@ -125,13 +121,13 @@ private slots:
                              "\"192.168.0.100\", \"mask\": \"255.255.255.0\", \"gateway\": "
                              "\"192.168.0.1\", \"dns1\": \"192.168.0.1\", \"dns2\": "
                              "\"0.0.0.0\"}\n";
-        for (const quint32 serial : {12345678u, 123456789u, 2147483647u, 4294967295u}) {
-            const QString number = QString::number(serial);
-            QTest::addRow("%u, text", serial)
-                << serial << false << QString(text).replace("<serial>", number);
-            QTest::addRow("%u, json", serial)
-                << serial << true << QString(json).replace("<serial>", number);
-        }
+        const auto row = [](quint32 serial, bool json, QString printed) {
+            QTest::addRow("%u, %s", serial, json ? "json" : "text")
+                << serial << json << printed.replace("<serial>", QString::number(serial));
+        };
+        row(12345678, false, text);
+        row(12345678, true, json);
+        row(4294967295, true, json); // above what a write may carry
     }
     void read()
     {
@@ -160,15 +156,8 @@ private slots:
             expected[index] = value;
             QTest::newRow(name) << serial << options << expected;
         };
-        row("serial", {"--serial", "87654321"}, 0, "87654321");
         row("serial, largest", {"--serial", "2147483647"}, 0, "2147483647");
         row("serial over a device's above the largest", {"--serial", "5"}, 0, "5", 3000000000u);
-        row("mac, dashes, lower case", {"--mac", "02-5c-e1-c0-00-01"}, 1, "02:5C:E1:C0:00:01");
-        row("ip", {"--ip", "10.0.0.2"}, 2, "10.0.0.2");
-        row("mask", {"--mask", "255.0.0.0"}, 3, "255.0.0.0");
-        row("gateway", {"--gateway", "10.0.0.254"}, 4, "10.0.0.254");
-        row("dns1", {"--dns1", "1.1.1.1"}, 5, "1.1.1.1");
-        row("dns2", {"--dns2", "255.255.255.255"}, 6, "255.255.255.255");
         row("the same value", {"--ip", "192.168.0.100"}, 2, "192.168.0.100");
         const auto words = [](const char *text) {
             return QString(text).split(' ');
@@ -202,7 +191,7 @@ private slots:
         before[0] = QString::number(deviceSerial);
         QCOMPARE(JsonTexts(report["before"].toObject()), before);
         QCOMPARE(JsonTexts(report["after"].toObject()), expected);
-        QCOMPARE(Wire(BuildSetupFrame(sim_->settings())), frame);
+        QCOMPARE(ToBytes(BuildSetupFrame(sim_->settings())), frame);
     }
 
     // Without --json, one line per setting that changed.
@@ -248,15 +237,8 @@ private slots:
                             QByteArray sent = {}, int fault = 0, quint32 serial = 12345678) {
             QTest::newRow(name) << arguments << status << named << sent << fault << serial;
         };
-        row("serial too large", {"write", "@", "--serial", "2147483648"}, 2, "--serial");
-        row("mac too short", {"write", "@", "--mac", "00:1A:2B:3C:4D"}, 2, "--mac");
-        row("ip octet 256", {"write", "@", "--ip", "10.0.0.256"}, 2, "--ip");
-        row("bad file", {"write", "@", "--from", "%/bad.json"}, 2, "bad.json");
-        row("nothing to write", {"write", "@"}, 2, "nothing to write");
-        row("format without --yes", {"format", "@"}, 2, "erase ALL files");
         row("device serial too large", {"write", "@", "--ip", "10.0.0.2"}, 2,
             "serial number 2147483648 is above 2147483647", kRead, 0, 2147483648u);
-        using Fault = SimulatedQuillon::ReplyFault;
         // The one real wait for the 2-second reply timeout.
         row("no reply", {"read", "@"}, 1, "read: Timeout: no complete reply from @ within 2 s",
             kRead, int(Fault::NoReply));
@@ -281,7 +263,7 @@ private slots:
         if (fault < 0) {
             QVERIFY(other.open(QIODevice::ReadWrite));
         } else {
-            sim_->setReplyFault(static_cast<SimulatedQuillon::ReplyFault>(fault));
+            sim_->setReplyFault(Fault(fault));
         }
         const Run result = ctl(arguments);
         QCOMPARE(result.status, status);
@@ -305,7 +287,7 @@ private slots:
     // The full bar then 10 ms, shortened here to five 10 ms ticks.
     void formatTimesOut()
     {
-        sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        sim_->setReplyFault(Fault::NoReply);
         CtlOptions options;
         options.timing.progressTickMs = 10;
         options.timing.progressSteps = 5;
@@ -322,18 +304,27 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("named");
+        QTest::addColumn<int>("fault");
+        const QStringList write{"write", "@", "--ip", "1.2.3.4"};
+        QStringList written = kExampleTexts;
+        written[2] = "1.2.3.4";
         QTest::newRow("format") << QStringList{"format", "@", "--yes"} << kFormat
-                                << "format: aborted; @ may still be formatting its flash";
+                                << "format: aborted; @ may still be formatting its flash"
+                                << int(Fault::NoReply);
         QTest::newRow("write, during its first read")
-            << QStringList{"write", "@", "--ip", "1.2.3.4"} << kRead
-            << "write: reading the device: interrupted";
+            << write << kRead << "write: reading the device: interrupted" << int(Fault::NoReply);
+        QTest::newRow("write, after its frame went out")
+            << write << kRead + WindowFrame(written)
+            << "write: interrupted after the settings were sent to @; read it to see what it holds"
+            << int(Fault::IgnoreWrites);
     }
     void interrupt()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, request);
         QFETCH(QString, named);
-        sim_->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        QFETCH(int, fault);
+        sim_->setReplyFault(Fault(fault));
         QProcess process;
         Start(process, expand(arguments));
         QVERIFY(sim_->waitForReceived(static_cast<std::size_t>(request.size()), 10s));
@@ -345,6 +336,32 @@ private slots:
         // The port is closed: another program can open it at once.
         QSerialPort next(device());
         QVERIFY(next.open(QIODevice::ReadWrite));
+    }
+
+    // A device that acknowledges a write and stores something else: what it now holds, then
+    // what differs from what was written.
+    void writeReadsBackOtherSettings()
+    {
+        sim_->setReplyFault(Fault::AltersWrites);
+        const Run result = ctl({"write", "@", "--ip", "10.0.0.2"});
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.out, "IP Address: 192.168.0.100 -> 10.0.0.3\n");
+        QCOMPARE(result.err, "quillonctl: write: the device reads back other settings than were "
+                             "written: IP Address 10.0.0.2 written, 10.0.0.3 read back\n");
+    }
+
+    // A read answered by a good frame that carries no settings.
+    void replyWithoutSettings()
+    {
+        sim_->setReplyFault(Fault::NoReply);
+        QProcess process;
+        Start(process, expand({"read", "@"}));
+        QVERIFY(sim_->waitForReceived(static_cast<std::size_t>(kRead.size()), 10s));
+        sim_->sendRaw(BuildFrame(kWriteLetter)); // a write's acknowledgement
+        const Run result = Finish(process);
+        QCOMPARE(result.status, 1);
+        QCOMPARE(result.err,
+                 expand({"quillonctl: read: the reply from @ carried no settings\n"}).front());
     }
 
     // COM numbers through a port map: the window's names in the port error and the listing.

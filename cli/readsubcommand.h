@@ -15,7 +15,7 @@ struct ReadRequest
 };
 
 // quillonctl read PORT [--json]
-int RunReadCommand(const QStringList &arguments, CtlContext &context);
+int RunReadSubcommand(const QStringList &arguments, CtlContext &context);
 
 // Reads the device and prints its seven settings. Returns the exit status.
 int ReadDevice(const ReadRequest &request, CtlContext &context);

@@ -8,6 +8,6 @@ class CtlContext;
 
 // quillonctl ledger [--ledger LOCATION] [--csv]: the ledger's rows, as a table or as CSV;
 // ledger init makes a new ledger for a plan, ledger backup DEST copies one consistently.
-int RunLedgerCommand(const QStringList &arguments, CtlContext &context);
+int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context);
 
 } // namespace quillon

@@ -14,7 +14,7 @@ struct FormatRequest
 };
 
 // quillonctl format PORT --yes
-int RunFormatCommand(const QStringList &arguments, CtlContext &context);
+int RunFormatSubcommand(const QStringList &arguments, CtlContext &context);
 
 // Sends the format request and waits as the window does. Returns the exit status.
 int FormatDevice(const FormatRequest &request, CtlContext &context);

@@ -21,7 +21,7 @@ struct ProvisionRequest
 
 // quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--json] PORT...
 // The plan, the ports and the ledger are all checked before any device is touched.
-int RunProvisionCommand(const QStringList &arguments, CtlContext &context);
+int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context);
 
 // Provisions the devices on the request's ports, all at once, numbering from the ledger.
 // Returns the exit status.

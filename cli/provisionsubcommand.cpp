@@ -1,4 +1,4 @@
-#include "cli/provisioncommand.h"
+#include "cli/provisionsubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -16,7 +16,7 @@
 
 namespace quillon {
 
-int RunProvisionCommand(const QStringList &arguments, CtlContext &context)
+int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(
         QStringLiteral("provision"),

@@ -1,4 +1,4 @@
-#include "cli/portscommand.h"
+#include "cli/portssubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -76,7 +76,7 @@ QByteArray Json(const PortMap &map, const QList<PortProbe> &states)
 
 } // namespace
 
-int RunPortsCommand(const QStringList &arguments, CtlContext &context)
+int RunPortsSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("ports"), QStringLiteral("Usage: quillonctl ports [--json]\n"));
     line.addFlag(QStringLiteral("json"));

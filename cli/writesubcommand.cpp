@@ -1,8 +1,9 @@
-#include "cli/writecommand.h"
+#include "cli/writesubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "settings/settingsforms.h"
 
 #include <QFile>
 
@@ -11,22 +12,30 @@ namespace quillon {
 namespace {
 
 // "IP Address 10.0.0.1 written, 10.0.0.2 read back; ..." for each setting that differs.
-QString Mismatch(const CtlSettings &written, const CtlSettings &readBack)
+QString Mismatch(const DeviceSettings &written, const DeviceSettings &readBack)
 {
     QStringList parts;
-    for (Setting setting : kAllSettings) {
-        if (written.valueText(setting) != readBack.valueText(setting)) {
-            parts << QStringLiteral("%1 %2 written, %3 read back")
-                         .arg(SettingLabel(setting), written.valueText(setting),
-                              readBack.valueText(setting));
-        }
+    for (const SettingChange &change : Changes(written, readBack)) {
+        parts << QStringLiteral("%1 %2 written, %3 read back")
+                     .arg(SettingLabel(change.setting), change.before, change.after);
     }
     return parts.join(QStringLiteral("; "));
 }
 
+// One line "<label>: <before> -> <after>" per setting that differs.
+QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &after)
+{
+    QString text;
+    for (const SettingChange &change : Changes(before, after)) {
+        text += QStringLiteral("%1: %2 -> %3\n")
+                    .arg(SettingLabel(change.setting), change.before, change.after);
+    }
+    return text;
+}
+
 } // namespace
 
-int RunWriteCommand(const QStringList &arguments, CtlContext &context)
+int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(
         QStringLiteral("write"),
@@ -87,21 +96,16 @@ int RunWriteCommand(const QStringList &arguments, CtlContext &context)
 int WriteDevice(const WriteRequest &request, CtlContext &context)
 {
     DeviceRun run(request.port, context);
-    const std::optional<CtlSettings> before = run.read();
+    const std::optional<DeviceSettings> before = run.read();
     if (!before) {
         return run.report(QStringLiteral("write: reading the device"));
     }
     QString error;
-    const std::optional<CtlSettings> wanted = request.edit.applyTo(*before, &error);
+    const std::optional<DeviceSettings> wanted = request.edit.applyTo(*before, &error);
     if (!wanted) {
         return context.fail(QStringLiteral("write: ") + error, kExitUsage);
     }
-    // applyTo() has kept the serial number within what the frame can carry.
-    const std::optional<DeviceSettings> frame = wanted->deviceSettings();
-    if (!frame) {
-        return context.fail(QStringLiteral("write: the settings cannot be sent"), kExitUsage);
-    }
-    if (!run.write(*frame)) {
+    if (!run.write(*wanted)) {
         if (run.status() == kExitInterrupted && run.requestSent()) {
             return context.fail(QStringLiteral("write: interrupted after the settings were sent "
                                                "to %1; read it to see what it holds")
@@ -110,12 +114,13 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
         }
         return run.report(QStringLiteral("write"));
     }
-    const std::optional<CtlSettings> after = run.read();
+    const std::optional<DeviceSettings> after = run.read();
     if (!after) {
         return run.report(QStringLiteral("write: reading back"));
     }
     if (request.json) {
-        context.out() << ChangesJson(*before, *after) << Qt::endl;
+        context.out() << "{\"before\": " << SettingsJson(*before)
+                      << ", \"after\": " << SettingsJson(*after) << "}" << Qt::endl;
     } else {
         const QString changes = DescribeChanges(*before, *after);
         context.out() << (changes.isEmpty() ? QStringLiteral("No setting changed.\n") : changes)

@@ -1,4 +1,4 @@
-#include "cli/ledgercommand.h"
+#include "cli/ledgersubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -122,7 +122,7 @@ int Backup(const CommandLine &line, Ledger &ledger, const QString &destination, 
 
 } // namespace
 
-int RunLedgerCommand(const QStringList &arguments, CtlContext &context)
+int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("ledger"),
                      QStringLiteral("Usage: quillonctl ledger [--ledger LOCATION] [--csv]\n"

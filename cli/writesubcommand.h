@@ -19,7 +19,7 @@ struct WriteRequest
 
 // quillonctl write PORT [--from FILE] [--serial N] [--mac MAC] [--ip A.B.C.D] ... [--defaults]
 // [--json]. Every value is checked before the port is opened.
-int RunWriteCommand(const QStringList &arguments, CtlContext &context);
+int RunWriteSubcommand(const QStringList &arguments, CtlContext &context);
 
 // Reads the device, applies request.edit (SettingsEdit::applyTo refuses a device serial number
 // that cannot be written back, status 2), writes, reads back and compares. Returns the exit

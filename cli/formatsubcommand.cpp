@@ -1,4 +1,4 @@
-#include "cli/formatcommand.h"
+#include "cli/formatsubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
@@ -6,7 +6,7 @@
 
 namespace quillon {
 
-int RunFormatCommand(const QStringList &arguments, CtlContext &context)
+int RunFormatSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("format"),
                      QStringLiteral("Usage: quillonctl format PORT --yes\n"));

@@ -1,12 +1,13 @@
-#include "cli/readcommand.h"
+#include "cli/readsubcommand.h"
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "settings/settingsforms.h"
 
 namespace quillon {
 
-int RunReadCommand(const QStringList &arguments, CtlContext &context)
+int RunReadSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("read"),
                      QStringLiteral("Usage: quillonctl read PORT [--json]\n"));
@@ -25,14 +26,14 @@ int RunReadCommand(const QStringList &arguments, CtlContext &context)
 int ReadDevice(const ReadRequest &request, CtlContext &context)
 {
     DeviceRun run(request.port, context);
-    const std::optional<CtlSettings> settings = run.read();
+    const std::optional<DeviceSettings> settings = run.read();
     if (!settings) {
         return run.report(QStringLiteral("read"));
     }
     if (request.json) {
-        context.out() << settings->toJson() << Qt::endl;
+        context.out() << SettingsJson(*settings) << Qt::endl;
     } else {
-        context.out() << settings->toText() << Qt::flush;
+        context.out() << SettingsText(*settings) << Qt::flush;
     }
     return kExitOk;
 }

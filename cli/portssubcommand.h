@@ -8,6 +8,6 @@ class CtlContext;
 
 // quillonctl ports [--json]: the COM numbers with their host device, its description and
 // whether it opens now.
-int RunPortsCommand(const QStringList &arguments, CtlContext &context);
+int RunPortsSubcommand(const QStringList &arguments, CtlContext &context);
 
 } // namespace quillon
