@@ -35,7 +35,8 @@ QString Label(ExchangeState kind)
     return {};
 }
 
-// The log's outcome line.
+} // namespace
+
 QString OutcomeText(ExchangeOutcome outcome)
 {
     switch (outcome) {
@@ -52,8 +53,6 @@ QString OutcomeText(ExchangeOutcome outcome)
     }
     return QStringLiteral("Port error");
 }
-
-} // namespace
 
 QString PortErrorLine(const OpenFailure &failure, const QString &port)
 {

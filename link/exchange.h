@@ -20,6 +20,10 @@
 
 namespace quillon {
 
+// The log line of an exchange's outcome: "OK", "Checksum error", "Timeout", "Aborted", "Port
+// error".
+QString OutcomeText(ExchangeOutcome outcome);
+
 // The log line that tells the operator why a port could not be opened.
 QString PortErrorLine(const OpenFailure &failure, const QString &port);
 

@@ -150,7 +150,7 @@ void PortProvisioner::onChecked(const std::optional<bool> &known, const QString 
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), static_cast<quint32>(before_.serialNumber), before_.mac},
+        {name(), before_.serialNumber, before_.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 

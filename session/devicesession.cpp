@@ -44,19 +44,12 @@ void DeviceSession::abort()
 
 QString DeviceSession::failure() const
 {
-    switch (end_.outcome) {
-    case ExchangeOutcome::Ok:
+    if (end_.outcome == ExchangeOutcome::Ok) {
         return {};
-    case ExchangeOutcome::ChecksumError:
-        return QStringLiteral("Checksum error");
-    case ExchangeOutcome::Timeout:
-        return QStringLiteral("Timeout");
-    case ExchangeOutcome::Aborted:
-        return QStringLiteral("Aborted");
-    case ExchangeOutcome::PortError:
-        break;
     }
-    return OpenFailureText(end_.openFailure, end_.port);
+    // A port error says why rather than only that.
+    return end_.outcome == ExchangeOutcome::PortError ? OpenFailureText(end_.openFailure, end_.port)
+                                                      : OutcomeText(end_.outcome);
 }
 
 void DeviceSession::onEnded(const ExchangeEnd &end)

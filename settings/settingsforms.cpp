@@ -4,6 +4,18 @@
 
 namespace quillon {
 
+namespace {
+
+// Shared by the const and the mutable accessor. The addresses follow the serial number and the
+// MAC in both orders.
+template <typename Settings> auto &AddressIn(Settings &settings, Setting setting)
+{
+    return *Addresses(
+        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::Ip)];
+}
+
+} // namespace
+
 QString SettingLabel(Setting setting)
 {
     switch (setting) {
@@ -48,15 +60,12 @@ QString SettingKey(Setting setting)
 
 Address &AddressOf(DeviceSettings &settings, Setting setting)
 {
-    // The addresses follow the serial number and the MAC in both orders.
-    return *Addresses(
-        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::Ip)];
+    return AddressIn(settings, setting);
 }
 
 const Address &AddressOf(const DeviceSettings &settings, Setting setting)
 {
-    return *Addresses(
-        settings)[static_cast<std::size_t>(setting) - static_cast<std::size_t>(Setting::Ip)];
+    return AddressIn(settings, setting);
 }
 
 QString ValueText(const DeviceSettings &settings, Setting setting)

@@ -28,6 +28,26 @@ int HexDigit(QChar c)
     return c.unicode() < 0x80 ? HexDigitValue(static_cast<char>(c.unicode())) : -1;
 }
 
+// The bytes as one number, the first most significant, and back.
+template <std::size_t N> quint64 NumberOf(const std::array<std::uint8_t, N> &bytes)
+{
+    quint64 number = 0;
+    for (std::uint8_t b : bytes) {
+        number = (number << 8) | b;
+    }
+    return number;
+}
+
+template <std::size_t N> std::array<std::uint8_t, N> BytesOf(quint64 number)
+{
+    std::array<std::uint8_t, N> bytes{};
+    for (std::size_t i = N; i-- > 0;) {
+        bytes[i] = static_cast<std::uint8_t>(number & 0xFF);
+        number >>= 8;
+    }
+    return bytes;
+}
+
 } // namespace
 
 std::optional<quint32> ParseSerialNumber(QStringView text)
@@ -102,40 +122,22 @@ QString AddressText(const Address &address)
 
 quint64 MacNumber(const MacAddress &mac)
 {
-    quint64 number = 0;
-    for (std::uint8_t b : mac) {
-        number = (number << 8) | b;
-    }
-    return number;
+    return NumberOf(mac);
 }
 
 MacAddress MacFromNumber(quint64 number)
 {
-    MacAddress mac{};
-    for (int i = 5; i >= 0; --i) {
-        mac[i] = static_cast<std::uint8_t>(number & 0xFF);
-        number >>= 8;
-    }
-    return mac;
+    return BytesOf<6>(number);
 }
 
 quint32 AddressNumber(const Address &address)
 {
-    quint32 number = 0;
-    for (std::uint8_t b : address) {
-        number = (number << 8) | b;
-    }
-    return number;
+    return static_cast<quint32>(NumberOf(address));
 }
 
 Address AddressFromNumber(quint32 number)
 {
-    Address address{};
-    for (int i = 3; i >= 0; --i) {
-        address[i] = static_cast<std::uint8_t>(number & 0xFF);
-        number >>= 8;
-    }
-    return address;
+    return BytesOf<4>(number);
 }
 
 } // namespace quillon

@@ -115,6 +115,8 @@ private slots:
         row("write ip twice", {"write", "COM3", "--ip", "1.2.3.4", "--ip", "1.2.3.5"}, 2,
             "--ip is given more than once");
         row("write missing file", {"write", "COM3", "--from", "@/none.json"}, 2, "none.json");
+        row("write nothing", {"write", "COM3"}, 2, "nothing to write");
+        row("format without --yes", {"format", "COM3"}, 2, "erase ALL files");
         // A bad value is refused before a port problem is reported.
         row("write bad value, unmapped port", {"write", "COM4", "--dns1", "x"}, 2, "--dns1");
         row("provision no plan", {"provision", "COM3"}, 2, "--plan");
