@@ -7,12 +7,14 @@
 #include "station/stationwindow.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
 
 using namespace quillon;
 
@@ -83,6 +85,14 @@ void tst_station::provisionsAtTheFixtures()
                 .contains(QStringLiteral("MAC 02:5C:E1:C0:10:0")));
     QCOMPARE(LabelText(window, "counters"), QStringLiteral("Passed 2    Failed 1"));
     QTRY_VERIFY(LabelText(window, "planSummary").contains(QStringLiteral("997 left")));
+
+    // Closing while units are worked on asks first; declined, the station runs on.
+    QTimer::singleShot(0,
+                       [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+    window.close();
+    QVERIFY(window.isVisible() && window.running());
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
 
     // Its replacement passes; a fixture whose adapter is pulled says why, and recovers.
     demo.plugIn(1, 7);
