@@ -107,7 +107,7 @@ bool LedgerSchema::create(const ProvisionPlan &plan, QString *error)
     query.prepare(
         QStringLiteral("INSERT INTO ranges (id, serial_first, serial_last, mac_first, mac_last, "
                        "ip_first, ip_last) VALUES (1, ?, ?, ?, ?, ?, ?)"));
-    const QVariant none(QMetaType(QMetaType::LongLong));
+    const QVariant none{QMetaType(QMetaType::LongLong)};
     query.addBindValue(static_cast<qint64>(plan.serial.first));
     query.addBindValue(static_cast<qint64>(plan.serial.last));
     query.addBindValue(static_cast<qint64>(plan.mac.first));
