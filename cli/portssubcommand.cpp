@@ -14,31 +14,11 @@ namespace quillon {
 
 namespace {
 
-QString ShortReason(const OpenFailure &failure)
-{
-    switch (failure.kind) {
-    case OpenFailure::Kind::None:
-        return QStringLiteral("opens");
-    case OpenFailure::Kind::DoesNotExist:
-        return QStringLiteral("does not exist");
-    case OpenFailure::Kind::InUse:
-        return QStringLiteral("in use");
-    case OpenFailure::Kind::StaleLock:
-        return QStringLiteral("stale lock file");
-    case OpenFailure::Kind::NoPermission:
-        return QStringLiteral("no permission");
-    case OpenFailure::Kind::Other:
-        break;
-    }
-    return QStringLiteral("does not open");
-}
-
 QString Table(const QList<PortProbe> &states)
 {
     QList<QStringList> lines;
     for (const PortProbe &s : states) {
-        lines << QStringList{PortMap::comName(s.comNumber), s.host.systemLocation,
-                             ShortReason(s.failure), s.host.description};
+        lines << s.listing();
     }
     QList<qsizetype> widths(3, 0);
     for (const QStringList &line : lines) {

@@ -3,11 +3,11 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
+#include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/labelhook.h"
 #include "provisioning/portprovisioner.h"
-#include "settings/smallfile.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -19,12 +19,13 @@ namespace quillon {
 
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("provision"),
-                     QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
-                                    "[--watch] [--renumber] [--json]\n"
-                                    "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
+    CommandLine line(
+        QStringLiteral("provision"),
+        QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
+                       "[--watch] [--renumber] [--json]\n"
+                       "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"));
     line.addFlag(QStringLiteral("watch"));
     line.addFlag(QStringLiteral("renumber"));
     line.addValue(QStringLiteral("log"), QStringLiteral("FILE"));
@@ -34,19 +35,11 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         return *status;
     }
 
-    if (!line.isSet(QStringLiteral("plan"))) {
-        return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
-    }
-    const QString planPath = line.value(QStringLiteral("plan"));
-    QString error;
-    const std::optional<QByteArray> planText = ReadSmallFile(planPath, &error);
-    if (!planText) {
-        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
-    }
     ProvisionRequest request;
-    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(*planText, &error);
+    QString error;
+    const std::optional<ProvisionPlan> plan = PlanArgument(line, &error);
     if (!plan) {
-        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
+        return line.refuse(context, error);
     }
     request.plan = *plan;
 
@@ -78,17 +71,18 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     }
     request.json = line.isSet(QStringLiteral("json"));
 
-    const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
-                                   ? line.value(QStringLiteral("ledger"))
-                                   : Ledger::kDefaultFile;
-    const std::unique_ptr<Ledger> ledger = Ledger::openForPlan(ledgerPath, request.plan, &error);
-    if (!ledger) {
+    const std::optional<LedgerLocation> location = LedgerArgument(line, context, &error);
+    if (!location) {
         return line.refuse(context, error);
     }
-    return ProvisionDevices(request, *ledger, context);
+    LedgerWorker ledger;
+    if (!ledger.openForRun(*location, request.plan, &error)) {
+        return line.refuse(context, error);
+    }
+    return ProvisionDevices(request, ledger, context);
 }
 
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
     AllocationQueue allocations(ledger);
@@ -101,6 +95,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
+    setup.beforeVerifiedRecord = options.beforeVerifiedRecord;
 
     ProvisionReport report(context, request.json, request.watch);
     QString error;

@@ -52,6 +52,7 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
 void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
+    enterStep(Step::Waiting);
     session_.read();
 }
 
@@ -87,13 +88,15 @@ void PortProvisioner::onExchangeEnded()
     case Phase::Verifying:
         onVerified();
         break;
+    case Phase::Checking:
     case Phase::Allocating:
+    case Phase::Recording:
     case Phase::Finished:
         break;
     }
 }
 
-void PortProvisioner::report(PortEvent::Kind kind, const QString &reason)
+void PortProvisioner::emitEvent(PortEvent::Kind kind, const QString &reason)
 {
     const DeviceSettings &device = given_ ? target_ : before_;
     if (kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen) {
@@ -110,7 +113,7 @@ void PortProvisioner::reportNoDevice()
                           session_.failure()};
     if (lastNoDevice_ != state) {
         lastNoDevice_ = state;
-        report(state.first, state.second);
+        emitEvent(state.first, state.second);
     }
 }
 
@@ -130,6 +133,7 @@ void PortProvisioner::onSeekingRead()
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
+        noDevice();
         pollTimer_.start();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
@@ -146,9 +150,10 @@ void PortProvisioner::onWatchingRead()
         given_ = false;
         before_.serialNumber = shown_.first;
         before_.mac = shown_.second;
-        report(PortEvent::Kind::Removed);
+        emitEvent(PortEvent::Kind::Removed);
         reportNoDevice();
         phase_ = Phase::Seeking;
+        noDevice();
         pollTimer_.start();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
@@ -159,41 +164,63 @@ void PortProvisioner::onWatchingRead()
 
 void PortProvisioner::provision(const DeviceSettings &found)
 {
+    enterStep(Step::Reading);
     before_ = found;
     target_ = found;
     given_ = false;
     shown_ = {found.serialNumber, found.mac};
-    report(PortEvent::Kind::Found);
+    emitEvent(PortEvent::Kind::Found);
     // The factory identity is every fresh unit's, whatever the ledger holds.
-    if (!IsFactoryIdentity(found.serialNumber, found.mac)) {
-        QString error;
-        const std::optional<bool> verified =
-            setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
-        const std::optional<bool> ours =
-            verified && !*verified ? setup_.ledger->holds(found.serialNumber, found.mac, &error)
-                                   : verified;
-        if (!ours) {
-            stop(error);
-            return;
-        }
-        if (*verified) {
-            deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
-            return;
-        }
-        if (!*ours && !setup_.renumber) {
-            deviceEnded(DeviceReport::Outcome::NumberedElsewhere);
-            return;
-        }
+    if (IsFactoryIdentity(found.serialNumber, found.mac)) {
+        onChecked(LedgerCheck{false, true, {}});
+        return;
+    }
+    phase_ = Phase::Checking;
+    const Identity identity = shown_;
+    setup_.ledger->post(
+        this,
+        [identity](Ledger &ledger) {
+            LedgerCheck check;
+            check.verified = ledger.isProvisioned(identity.first, identity.second, &check.error);
+            check.ours = check.verified && !*check.verified
+                             ? ledger.holds(identity.first, identity.second, &check.error)
+                             : check.verified;
+            return check;
+        },
+        [this](const LedgerCheck &check) { onChecked(check); });
+}
+
+void PortProvisioner::onChecked(const LedgerCheck &check)
+{
+    if (!check.ours) {
+        ledgerFailed(check.error);
+        return;
+    }
+    if (*check.verified) {
+        deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
+        return;
+    }
+    if (!*check.ours && !setup_.renumber) {
+        deviceEnded(DeviceReport::Outcome::NumberedElsewhere);
+        return;
+    }
+    if (interrupted_) {
+        finish();
+        return;
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), found.serialNumber, found.mac},
+        {name(), before_.serialNumber, before_.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 
 void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 {
-    if (result.outcome != Ledger::Outcome::allocated) {
+    if (result.outcome == Ledger::Outcome::failed) {
+        ledgerFailed(result.error);
+        return;
+    }
+    if (result.outcome == Ledger::Outcome::exhausted) {
         stop(result.error);
         return;
     }
@@ -203,11 +230,12 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
                              plan.gateway,       plan.dns1,       plan.dns2};
     given_ = true;
-    report(PortEvent::Kind::Allocated);
+    emitEvent(PortEvent::Kind::Allocated);
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
     phase_ = Phase::Writing;
+    enterStep(Step::Writing);
     session_.write(target_);
 }
 
@@ -218,14 +246,23 @@ void PortProvisioner::onWritten()
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
-    QString error;
-    if (!setup_.ledger->markWritten(allocation_.id, &error)) {
-        stop(error);
-        return;
-    }
-    report(PortEvent::Kind::Written);
-    phase_ = Phase::Verifying;
-    session_.read();
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id](Ledger &ledger) {
+            Failure error;
+            return ledger.markWritten(id, &error) ? Failure() : error;
+        },
+        [this](const Failure &failure) {
+            if (!failure.isEmpty()) {
+                ledgerFailed(failure);
+                return;
+            }
+            emitEvent(PortEvent::Kind::Written);
+            phase_ = Phase::Verifying;
+            enterStep(Step::Verifying);
+            session_.read();
+        });
 }
 
 void PortProvisioner::onVerified()
@@ -247,29 +284,87 @@ void PortProvisioner::onVerified()
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
-    QString error;
-    const bool untouched = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
-                           outcome == DeviceReport::Outcome::NumberedElsewhere;
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::NumberedElsewhere) {
+        report(outcome, reason, {});
+        return;
+    }
+    // The device counts as verified only once the ledger holds it so: a label printed from a
+    // report must never show numbers that a later run would hand out again.
+    if (outcome == DeviceReport::Outcome::Verified && setup_.beforeVerifiedRecord) {
+        setup_.beforeVerifiedRecord(name());
+    }
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id, outcome, reason](Ledger &ledger) {
+            Failure error;
+            const bool recorded = outcome == DeviceReport::Outcome::Verified
+                                      ? ledger.markVerified(id, &error)
+                                      : ledger.markFailed(id, reason, &error);
+            return recorded ? Failure() : error;
+        },
+        [this, outcome, reason](const Failure &failure) { report(outcome, reason, failure); });
+}
+
+void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reason,
+                             const Failure &failure)
+{
+    QString why = reason;
+    if (!failure.isEmpty() && outcome == DeviceReport::Outcome::Verified) {
+        outcome = DeviceReport::Outcome::Failed;
+        why = QStringLiteral("read back as written, but not recorded as verified (%1); its "
+                             "numbers stay reserved")
+                  .arg(failure);
+    }
+    emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
+                                 target_.serialNumber, target_.mac, target_.ipAddress, why,
+                                 session_.lastEnd().outcome});
     settled_.reset();
     if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
         outcome == DeviceReport::Outcome::Verified) {
         settled_ = Identity{target_.serialNumber, target_.mac};
     }
-    const bool recorded =
-        untouched || (outcome == DeviceReport::Outcome::Verified
-                          ? setup_.ledger->markVerified(allocation_.id, &error)
-                          : setup_.ledger->markFailed(allocation_.id, reason, &error));
-    emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
-                                 target_.serialNumber, target_.mac, reason});
-    report(EventOf(outcome), reason);
-    if (!recorded) {
-        stop(error);
+    emitEvent(EventOf(outcome), why);
+    if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
+        stop(failure);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
         pollTimer_.start();
     } else {
         finish();
     }
+}
+
+void PortProvisioner::noDevice()
+{
+    if (session_.lastEnd().outcome == ExchangeOutcome::PortError) {
+        enterStep(Step::Unavailable, session_.failure());
+    } else {
+        enterStep(Step::Waiting);
+    }
+}
+
+void PortProvisioner::enterStep(Step step, const QString &detail)
+{
+    if (step_ == step && stepDetail_ == detail) {
+        return;
+    }
+    step_ = step;
+    stepDetail_ = detail;
+    emit stepChanged(step, detail);
+}
+
+void PortProvisioner::ledgerFailed(const QString &error)
+{
+    if (!setup_.watch || interrupted_) {
+        stop(error);
+        return;
+    }
+    // Watching, the station outlasts a ledger that is locked too long or a database server
+    // that is down: this device fails, with nothing written that the ledger does not hold,
+    // and the next one is tried once the ledger answers again.
+    report(DeviceReport::Outcome::Failed, error, {});
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/allocationqueue.h"
 #include "provisioning/devicereport.h"
 #include "provisioning/portevent.h"
@@ -27,7 +27,7 @@ public:
     struct Setup
     {
         const ProvisionPlan *plan = nullptr;
-        Ledger *ledger = nullptr;
+        LedgerWorker *ledger = nullptr;
         AllocationQueue *allocations = nullptr;
         bool watch = false;
         // Gives a unit numbered elsewhere this plan's numbers instead of leaving it alone.
@@ -36,7 +36,13 @@ public:
         int watchIntervalMs = 1000;
         // Called between a committed allocation and the write; tests stop the process here.
         std::function<void(const QString &port)> afterAllocation;
+        // Called between a good read-back and recording the device as verified.
+        std::function<void(const QString &port)> beforeVerifiedRecord;
     };
+
+    // What the port is doing, for a front end that shows each port as it goes.
+    enum class Step { Waiting, Unavailable, Reading, Writing, Verifying };
+    Q_ENUM(Step)
 
     PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);
 
@@ -46,6 +52,8 @@ public:
     void interrupt();
 
 signals:
+    // Raised when the step changes, not at every poll; `detail` says why a port is unavailable.
+    void stepChanged(quillon::PortProvisioner::Step step, const QString &detail);
     void deviceDone(const quillon::DeviceReport &report);
     // The port gives up without a device to report: no device, no numbers left, no ledger.
     void portStopped(const QString &port, const QString &reason);
@@ -54,23 +62,49 @@ signals:
     void portEvent(const quillon::PortEvent &event);
 
 private:
-    enum class Phase { Seeking, Allocating, Writing, Verifying, Watching, Finished };
+    // Checking and Recording wait for the ledger, Allocating for the allocation queue.
+    enum class Phase {
+        Seeking,
+        Checking,
+        Allocating,
+        Writing,
+        Recording,
+        Verifying,
+        Watching,
+        Finished
+    };
+    // What a ledger update came back with: empty when it was recorded.
+    using Failure = QString;
     using Identity = std::pair<quint32, MacAddress>;
 
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
     void provision(const DeviceSettings &found);
+    // What the ledger knows of a device's identity: verified there, or handed out there at all.
+    struct LedgerCheck
+    {
+        std::optional<bool> verified;
+        std::optional<bool> ours;
+        QString error;
+    };
+    void onChecked(const LedgerCheck &check);
     void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
     void onVerified();
     void deviceEnded(DeviceReport::Outcome outcome, const QString &reason = {});
+    void report(DeviceReport::Outcome outcome, const QString &reason, const Failure &failure);
+    void ledgerFailed(const QString &error);
     void stop(const QString &reason);
     void finish();
     void poll();
+    // The step of a port whose read found no device: waiting, or unavailable when the port
+    // itself failed.
+    void noDevice();
+    void enterStep(Step step, const QString &detail = {});
     // Emits `kind` with the device in hand's identity: the one it was given from allocation
     // on, the one it showed before.
-    void report(PortEvent::Kind kind, const QString &reason = {});
+    void emitEvent(PortEvent::Kind kind, const QString &reason = {});
     // A port without a device reports its state once, not at every poll.
     void reportNoDevice();
 
@@ -92,6 +126,8 @@ private:
     std::optional<Identity> settled_;
     bool given_ = false; // target_ holds allocated numbers
     std::optional<std::pair<PortEvent::Kind, QString>> lastNoDevice_;
+    std::optional<Step> step_;
+    QString stepDetail_;
 };
 
 } // namespace quillon

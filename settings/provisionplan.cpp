@@ -2,6 +2,7 @@
 
 #include "settings/jsonobject.h"
 #include "settings/settingscheck.h"
+#include "settings/smallfile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -246,6 +247,20 @@ std::optional<ProvisionPlan> ProvisionPlan::parse(const QByteArray &json, QStrin
     if (const QString problem = PlanProblem(plan); !problem.isEmpty()) {
         *error = problem;
         return std::nullopt;
+    }
+    return plan;
+}
+
+std::optional<ProvisionPlan> ProvisionPlan::readFile(const QString &path, QString *error)
+{
+    const std::optional<QByteArray> text = ReadSmallFile(path, error);
+    if (!text) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+        return std::nullopt;
+    }
+    std::optional<ProvisionPlan> plan = parse(*text, error);
+    if (!plan) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
     }
     return plan;
 }

@@ -36,6 +36,8 @@ struct ProvisionPlan
     // above 2147483647, a MAC range holding a multicast address, a range holding the factory
     // identity, addresses a unit cannot use (see NetworkProblem), a key given twice.
     static std::optional<ProvisionPlan> parse(const QByteArray &json, QString *error);
+    // The plan in a file; the line then starts with the path.
+    static std::optional<ProvisionPlan> readFile(const QString &path, QString *error);
 };
 
 } // namespace quillon

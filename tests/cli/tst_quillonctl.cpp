@@ -5,10 +5,13 @@
 #include <QDir>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -19,6 +22,7 @@ class tst_quillonctl : public QObject
 private:
     QTemporaryDir dir_;
     PortMap map_;
+    QByteArray notes_; // another program's database, which no refusal may change
 
     // Runs in the temporary directory, where "@" in an argument stands for its path.
     Run run(QStringList arguments)
@@ -28,6 +32,10 @@ private:
         }
         CtlOptions options;
         options.portMap = map_;
+        // A folder named "nfs" stands for a network mount.
+        options.fileSystem = [](const QString &folder) {
+            return folder.endsWith("/nfs") ? 0x6969 : LedgerFile::StatfsMagic(folder);
+        };
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(dir_.path());
         const Run result = RunCtl(arguments, options);
@@ -50,9 +58,35 @@ private slots:
         QVERIFY(QDir(dir_.path()).mkdir(QString(200, 'd')));
         QVERIFY(WriteFile(dir_.filePath(QString(200, 'd') + "/" + QString(200, 't')), {}));
         QVERIFY(WriteFile(dir_.filePath("text.sqlite"), QByteArray(4096, 'x')));
+        qunsetenv("QUILLON_LEDGER");
+        QVERIFY(QDir(dir_.path()).mkdir("nfs"));
+        for (const char *name : {"l.sqlite", "nfs/l.sqlite", "linked.sqlite", "edited.sqlite"}) {
+            QCOMPARE(
+                run({"ledger", "init", "--plan", "@/plan.json", "--ledger", dir_.filePath(name)})
+                    .status,
+                QString(name).startsWith("nfs") ? 2 : 0);
+        }
         QString error;
-        QVERIFY(Ledger::openForPlan(dir_.filePath("l.sqlite"), *ProvisionPlan::parse(kPlan, &error),
-                                    &error));
+        QVERIFY(Ledger::create(*LedgerLocation::parse(dir_.filePath("nfs/l.sqlite"), &error),
+                               *ProvisionPlan::parse(kPlan, &error), &error));
+        QVERIFY(QFile::link(dir_.filePath("linked.sqlite"), dir_.filePath("other-name")));
+        QCOMPARE(::link(qPrintable(dir_.filePath("linked.sqlite")),
+                        qPrintable(dir_.filePath("hard.sqlite"))),
+                 0);
+        {
+            // A hand edit that would make the next allocation repeat number 1000.
+            const auto edited =
+                Ledger::openForPlan(*LedgerLocation::parse(dir_.filePath("edited.sqlite"), &error),
+                                    *ProvisionPlan::parse(kPlan, &error), &error);
+            QVERIFY(edited &&
+                    edited->allocate("/dev/x", 0, {}).outcome == Ledger::Outcome::allocated);
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
+            db.setDatabaseName(dir_.filePath("edited.sqlite"));
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("UPDATE ranges SET allocated = 0"));
+            QVERIFY(!QSqlQuery(db).exec("UPDATE ranges SET serial_last = 999"));
+        }
+        QSqlDatabase::removeDatabase("edit");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other");
             db.setDatabaseName(dir_.filePath("notes.sqlite"));
@@ -60,6 +94,7 @@ private slots:
             QVERIFY(QSqlQuery(db).exec("CREATE TABLE notes (text TEXT)"));
         }
         QSqlDatabase::removeDatabase("other");
+        notes_ = ReadFile(dir_.filePath("notes.sqlite"));
     }
 
     // Every refusal comes before a device is touched: one line on stderr naming the problem.
@@ -116,15 +151,35 @@ private slots:
             row(name, {"provision", "--plan", plan, "--ledger", file, "COM3"}, 2, named);
         };
         ledger("ledger in no directory", "@/no/such/dir/l.sqlite", "@/plan.json",
-               "cannot open the ledger");
-        ledger("ledger a text file", "@/text.sqlite", "@/plan.json", "ledger");
+               "make it first with quillonctl ledger init --plan PLAN.json --ledger");
+        ledger("ledger a text file", "@/text.sqlite", "@/plan.json", "not a Quillon ledger");
         ledger("ledger another database", "@/notes.sqlite", "@/plan.json", "not a Quillon ledger");
         ledger("ledger of another plan", "@/l.sqlite", "@/other-plan.json",
                "another plan (serial numbers 1000 to 1999)");
+        ledger("ledger with two names", "@/hard.sqlite", "@/plan.json", "has 2 names");
+        ledger("ledger on a network", "@/nfs/l.sqlite", "@/plan.json", "network file system (NFS)");
+        ledger("ledger edited by hand", "@/edited.sqlite", "@/plan.json", "unsound ranges");
+        row("provision no ledger named", {"provision", "--plan", "@/plan.json", "COM3"}, 2,
+            "name the ledger with --ledger LOCATION or QUILLON_LEDGER");
+        row("ledger none named", {"ledger"}, 2, "name the ledger with --ledger");
         row("ledger missing", {"ledger", "--ledger", "@/none.sqlite"}, 2, "no ledger");
         row("ledger another database", {"ledger", "--ledger", "@/notes.sqlite"}, 2,
             "not a Quillon ledger");
-        row("ledger with a port", {"ledger", "COM3"}, 2, "takes no PORT");
+        row("ledger with a port", {"ledger", "COM3"}, 2, "unknown action \"COM3\"");
+        row("init over a ledger",
+            {"ledger", "init", "--plan", "@/plan.json", "--ledger", "@/l.sqlite"}, 2,
+            "l.sqlite already exists");
+        row("init over a database",
+            {"ledger", "init", "--plan", "@/plan.json", "--ledger", "@/notes.sqlite"}, 2,
+            "already exists");
+        row("init without a plan", {"ledger", "init", "--ledger", "@/new.sqlite"}, 2, "--plan");
+        row("backup over a file", {"ledger", "backup", "@/text.sqlite", "--ledger", "@/l.sqlite"},
+            2, "already exists");
+        row("backup of a PostgreSQL ledger",
+            {"ledger", "backup", "@/b", "--ledger", "postgresql://127.0.0.1:1/line"}, 2,
+            "ledger unreachable");
+        row("PostgreSQL location without a database", {"ledger", "--ledger", "postgresql://host"},
+            2, "is no PostgreSQL location");
     }
     void commandLines()
     {
@@ -138,25 +193,33 @@ private slots:
             QCOMPARE(result.err.count('\n'), 1);
             QVERIFY(result.out.isEmpty());
         }
+        QCOMPARE(ReadFile(dir_.filePath("notes.sqlite")), notes_);
+        for (const char *made : {"notes.sqlite-wal", "notes.sqlite-shm", "new.sqlite", "b",
+                                 "text.sqlite-wal", "hard.sqlite-wal"}) {
+            QVERIFY2(!QFileInfo::exists(dir_.filePath(made)), made);
+        }
     }
 
+    // Every row tells where, by whom and when.
     void ledgerCsv()
     {
         QString error;
+        const QString file = dir_.filePath("csv.sqlite");
         {
-            std::unique_ptr<Ledger> ledger = Ledger::openForPlan(
-                dir_.filePath(Ledger::kDefaultFile), *ProvisionPlan::parse(kPlan, &error), &error);
+            std::unique_ptr<Ledger> ledger = Ledger::create(
+                *LedgerLocation::parse(file, &error), *ProvisionPlan::parse(kPlan, &error), &error);
             QVERIFY2(ledger, qPrintable(error));
             const auto first = ledger->allocate("/dev/ttyUSB0", 4294967295u, {2, 0x5C, 0xE1, 0xC0});
             QVERIFY(ledger->markFailed(first.allocation.id, "Timeout, no reply", &error));
             const auto second = ledger->allocate("/dev/serial/by-path/a,b", 0, {});
             QVERIFY(ledger->markVerified(second.allocation.id, &error));
         }
-        const Run csv = run({"ledger", "--csv"});
+        const Run csv = run({"ledger", "--csv", "--ledger", file});
         QCOMPARE(csv.status, 0);
         const QStringList lines = csv.out.split('\n');
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], "serial,mac,ip,port,state,reason,previous_serial,previous_mac,time");
+        QCOMPARE(lines[0], "serial,mac,ip,port,state,reason,previous_serial,previous_mac,time,"
+                           "station,user,allocated_at,written_at,verified_at");
         QVERIFY2(lines[1].startsWith("1000,02:5C:E1:C0:10:00,10.10.10.11,/dev/ttyUSB0,failed,"
                                      "\"Timeout, no reply\",4294967295,02:5C:E1:C0:00:00,"),
                  qPrintable(lines[1]));
@@ -164,9 +227,14 @@ private slots:
                                      "\"/dev/serial/by-path/a,b\",verified,,0,"
                                      "00:00:00:00:00:00,"),
                  qPrintable(lines[2]));
+        const QStringList verified = lines[2].split(',').mid(10);
+        QCOMPARE(verified.mid(0, 2),
+                 (QStringList{QSysInfo::machineHostName(),
+                              QString::fromLocal8Bit(getpwuid(geteuid())->pw_name)}));
+        QVERIFY(!verified[2].isEmpty() && verified[3].isEmpty() && verified[4] >= verified[2]);
         QCOMPARE(lines[3], QString());
 
-        const Run table = run({"ledger"});
+        const Run table = run({"ledger", "--ledger", file});
         QCOMPARE(table.status, 0);
         QCOMPARE(table.out.count('\n'), 3);
         QVERIFY(table.out.contains("verified"));
@@ -174,7 +242,7 @@ private slots:
         // A failed export must never pass for a complete one.
         QProcess full;
         full.setStandardOutputFile("/dev/full");
-        Start(full, {"ledger", "--ledger", dir_.filePath(Ledger::kDefaultFile), "--csv"});
+        Start(full, {"ledger", "--ledger", file, "--csv"});
         const Run failed = Finish(full);
         QCOMPARE(failed.status, 1);
         QCOMPARE(failed.err, "quillonctl: cannot write standard output: No space left on device\n");
