@@ -1,7 +1,6 @@
 // The window programs' command line as a user meets it: from a terminal, often without a display.
 
 #include "version.h"
-#include "window/main_frm.h"
 
 #include <QDir>
 #include <QProcess>
@@ -31,9 +30,7 @@ private slots:
             QTest::newRow(name) << program << arguments << status << out << err;
         };
         row("--help", tool, {"--help"}, 0, usage, "");
-        row("-h", tool, {"-h"}, 0, usage, "");
         row("--version", tool, {"--version"}, 0, "quillon " + version + "\n", "");
-        row("demo --help", demo, {"--help"}, 0, demoUsage, "");
         row("demo --version", demo, {"--version"}, 0, "quillon-demo " + version + "\n", "");
         // An answer wins over a mistake anywhere on the line, as it needs no display.
         row("--help after a mistake", tool, {"--bogus", "--help"}, 0, usage, "");
@@ -77,12 +74,6 @@ private slots:
         const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
         QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
         QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
-    }
-
-    void titleNamesTheVersion()
-    {
-        const main_frm window{PortMap{}};
-        QCOMPARE(window.windowTitle(), QStringLiteral("Quillon V") + QString::fromLatin1(kVersion));
     }
 };
 
