@@ -108,7 +108,6 @@ private slots:
         };
         row("good", F::None, P::Burst, false, "OK");
         row("byte by byte with gaps", F::None, P::ByteGaps, false, "OK");
-        row("at line rate", F::None, P::LineRate, false, "OK");
         row("noise before and inside", F::None, P::Burst, true, "OK");
         row("sent twice", F::SendTwice, P::Burst, false, "OK");
         row("wrong checksum", F::WrongChecksum, P::Burst, false, "Checksum error");

@@ -128,17 +128,36 @@ private slots:
                  !window.boxText(Box::serialno).isEmpty());
     }
 
-    // A click does not unlock the serial number and MAC boxes; a held press of either button
-    // does, no earlier than 5000 ms after the press: the one real wait for the hold.
-    void unlockNeedsFullHold()
+    // Default Values keeps the serial number, and the MAC too while it is locked. A click does
+    // not unlock the serial number and MAC boxes; a held press of either button does, no
+    // earlier than 5000 ms after the press: the one real wait for the hold.
+    void defaultsAndUnlock()
     {
         main_frm window{PortMap{}};
+        const auto defaults = [&window] {
+            for (int i = BoxIndex(Box::macadr1); i <= BoxIndex(Box::macadr6); ++i) {
+                window.setBoxText(BoxAt(i), "AA");
+            }
+            window.setBoxText(Box::serialno, "4711");
+            window.findChild<QPushButton *>("write_setup")->setEnabled(false);
+            QTest::mouseClick(window.findChild<QPushButton *>("default_values"), Qt::LeftButton);
+            QTest::keyClick(Edit(window, Box::ipadr1), Qt::Key_Left);
+            QStringList texts;
+            for (int i = 0; i < kBoxCount; ++i) {
+                texts << window.boxText(BoxAt(i));
+            }
+            return texts;
+        };
+        const QStringList octets{"10", "10", "10", "11", "255", "255", "255", "0", "0", "0",
+                                 "0",  "0",  "0",  "0",  "0",   "0",   "0",   "0", "0", "0"};
+        QCOMPARE(defaults(), QStringList{"4711"} + QStringList(6, "AA") + octets);
+        QVERIFY(!window.findChild<QPushButton *>("write_setup")->isEnabled());
+
         auto *label = window.findChild<QLabel *>("ena_serialno");
         QLineEdit *serial = Edit(window, Box::serialno);
         QTest::mouseClick(label, Qt::LeftButton);
         QVERIFY(!window.fields().Timer2().isActive());
         QVERIFY(!serial->isEnabled());
-
         QElapsedTimer held;
         qint64 unlockedAt = -1;
         connect(&window.fields().Timer2(), &QTimer::timeout, this, [&] {
@@ -156,41 +175,8 @@ private slots:
             QVERIFY(box->isEnabled());
             QCOMPARE(box->palette().color(QPalette::Base), QColor(128, 255, 128));
         }
-    }
-
-    void defaults_data()
-    {
-        QTest::addColumn<bool>("unlocked");
-        QTest::addColumn<QStringList>("mac");
-        QTest::newRow("locked") << false << QStringList(6, "AA");
-        QTest::newRow("unlocked") << true << QStringList{"02", "5C", "E1", "C0", "00", "00"};
-    }
-
-    void defaults()
-    {
-        QFETCH(bool, unlocked);
-        QFETCH(QStringList, mac);
-        main_frm window{PortMap{}};
-        for (int i = BoxIndex(Box::macadr1); i <= BoxIndex(Box::macadr6); ++i) {
-            window.setBoxText(BoxAt(i), "AA");
-        }
-        window.setBoxText(Box::serialno, "4711");
-        window.findChild<QPushButton *>("write_setup")->setEnabled(false);
-        if (unlocked) {
-            window.fields().Timer2_Timer();
-        }
-        QTest::mouseClick(window.findChild<QPushButton *>("default_values"), Qt::LeftButton);
-
-        const QStringList octets{"10", "10", "10", "11", "255", "255", "255", "0", "0", "0",
-                                 "0",  "0",  "0",  "0",  "0",   "0",   "0",   "0", "0", "0"};
-        QStringList texts;
-        for (int i = 0; i < kBoxCount; ++i) {
-            texts << window.boxText(BoxAt(i));
-        }
-        QCOMPARE(texts, QStringList{"4711"} + mac + octets);
-        QVERIFY(!window.findChild<QPushButton *>("write_setup")->isEnabled());
-        QTest::keyClick(Edit(window, Box::ipadr1), Qt::Key_Left);
-        QCOMPARE(window.boxText(Box::ipadr1), "10");
+        const QStringList mac{"02", "5C", "E1", "C0", "00", "00"};
+        QCOMPARE(defaults(), QStringList{"4711"} + mac + octets);
     }
 };
 

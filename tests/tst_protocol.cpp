@@ -231,8 +231,6 @@ private slots:
             "serialno=301989888 " + example);
         Row("reset after a checksum error", "02 57 00 58 | " + kExampleReply,
             "3:ChecksumError " + example);
-        Row("reset after a good reply", kExampleReply + " | " + kExampleReply,
-            example + ' ' + example);
     }
 
     void reply()
