@@ -153,14 +153,10 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("outcomeAfterSpace"); // of the first exchange
-        const auto row = [](const char *name, const char *button, const char *label,
-                            const char *outcome) {
-            QTest::newRow(name) << QString(button) << QString(label) << QString(outcome);
-        };
-        row("Read Setup", "read_setup", "Reading Setup (", "OK");
-        row("Write Setup", "write_setup", "Writing Setup (", "OK");
+        Row("Read Setup", "read_setup", "Reading Setup (", "OK");
+        Row("Write Setup", "write_setup", "Writing Setup (", "OK");
         // During a format the button is the Abort button.
-        row("Format Flash", "button_format_flash", "Formatting Flash (", "Aborted");
+        Row("Format Flash", "button_format_flash", "Formatting Flash (", "Aborted");
     }
 
     void spaceRepeatsCommand()

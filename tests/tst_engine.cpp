@@ -128,16 +128,13 @@ private slots:
         const QString admin =
             "an administrator must grant access to /dev/ttyUSB0 (for example with a "
             "udev rule)";
-        QTest::newRow("crw-rw---- root:dialout")
-            << "dialout" << 20u << 0660u << "add your user to the dialout group";
-        QTest::newRow("crw-rw-r-- root:uucp")
-            << "uucp" << 14u << 0664u << "add your user to the uucp group";
-        QTest::newRow("crw-r----- root:dialout") << "dialout" << 20u << 0640u << admin;
-        QTest::newRow("crw--w---- root:tty") << "tty" << 5u << 0620u << admin;
-        QTest::newRow("crw------- root:root") << "root" << 0u << 0600u << admin;
-        QTest::newRow("crw-rw---- root:root: never the root group")
-            << "root" << 0u << 0660u << admin;
-        QTest::newRow("group without a name") << "" << 4242u << 0660u << admin;
+        Row("crw-rw---- root:dialout", "dialout", 20u, 0660u, "add your user to the dialout group");
+        Row("crw-rw-r-- root:uucp", "uucp", 14u, 0664u, "add your user to the uucp group");
+        Row("crw-r----- root:dialout", "dialout", 20u, 0640u, admin);
+        Row("crw--w---- root:tty", "tty", 5u, 0620u, admin);
+        Row("crw------- root:root", "root", 0u, 0600u, admin);
+        Row("crw-rw---- root:root: never the root group", "root", 0u, 0660u, admin);
+        Row("group without a name", "", 4242u, 0660u, admin);
     }
 
     void permissionAdvice()
@@ -149,30 +146,11 @@ private slots:
         QCOMPARE(PermissionAdvice("/dev/ttyUSB0", {group, gid, mode}), advice);
     }
 
-    void unusablePortsText_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QString>("text");
-        // Every kind of reason, then the limit of eight lines; no device at all is a window test.
-        QString eight = "No serial port could be opened:\n"
-                        "no permission to open /dev/ttyS0; add your user to the dialout group\n"
-                        "/dev/ttyS1 is in use by another program\n"
-                        "/dev/ttyS2 cannot be opened: Input/output error\n"
-                        "/dev/ttyS3 is locked by /run/lock/LCK..ttyS3, left by a program that "
-                        "has ended; its owner or an administrator must remove that file";
-        for (int i = 4; i < 8; ++i) {
-            eight += QString("\n/dev/ttyS%1 does not exist").arg(i);
-        }
-        QTest::newRow("eight") << 8 << eight;
-        QTest::newRow("ten") << 10 << eight + "\nand 2 more";
-    }
-
+    // Every kind of reason, then the limit of eight lines; no device at all is a window test.
     void unusablePortsText()
     {
-        QFETCH(int, count);
-        QFETCH(QString, text);
         QList<UnusablePort> ports;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < 10; ++i) {
             OpenFailure failure;
             failure.kind = i == 0   ? OpenFailure::Kind::NoPermission
                            : i == 1 ? OpenFailure::Kind::InUse
@@ -184,7 +162,17 @@ private slots:
             failure.lockFile = "/run/lock/LCK..ttyS3";
             ports.append({QString("/dev/ttyS%1").arg(i), failure});
         }
-        QCOMPARE(UnusablePortsText(ports), text);
+        QString eight = "No serial port could be opened:\n"
+                        "no permission to open /dev/ttyS0; add your user to the dialout group\n"
+                        "/dev/ttyS1 is in use by another program\n"
+                        "/dev/ttyS2 cannot be opened: Input/output error\n"
+                        "/dev/ttyS3 is locked by /run/lock/LCK..ttyS3, left by a program that "
+                        "has ended; its owner or an administrator must remove that file";
+        for (int i = 4; i < 8; ++i) {
+            eight += QString("\n/dev/ttyS%1 does not exist").arg(i);
+        }
+        QCOMPARE(UnusablePortsText(ports.first(8)), eight);
+        QCOMPARE(UnusablePortsText(ports), eight + "\nand 2 more");
     }
 
     // Only a lock whose program has ended is stale; a running owner holds the port for real.
@@ -226,28 +214,22 @@ void tst_Engine::stateTransitions_data()
 
     using F = SimulatedQuillon::ReplyFault;
     using O = ExchangeOutcome;
-    const auto row = [](const char *name, const char *command, F fault, int abortAfter, O outcome,
-                        const QString &log, bool formatAfter, int progress,
-                        const char *port = "COM3") {
-        QTest::newRow(name) << QString(command) << QString(port) << fault << abortAfter << outcome
-                            << log << formatAfter << progress;
-    };
     const QString read = "Reading Setup (1", write = "Writing Setup (1",
                   format = "Formatting Flash (1";
-    row("read answered", "read", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
-    row("read, no answer", "read", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"), false,
-        0);
-    row("write answered", "write", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
-    row("write, no answer", "write", F::NoReply, -1, O::Timeout, Log("COM3", write, "Timeout"),
+    Row("read answered", "read", "COM3", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
+    Row("read, no answer", "read", "COM3", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"),
         false, 0);
+    Row("write answered", "write", "COM3", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
+    Row("write, no answer", "write", "COM3", F::NoReply, -1, O::Timeout,
+        Log("COM3", write, "Timeout"), false, 0);
     // The bar fills (3 steps here), then the reply timeout ends the format.
-    row("format, no answer", "format", F::NoReply, -1, O::Timeout, Log("COM3", format, "Timeout"),
-        true, 3);
+    Row("format, no answer", "format", "COM3", F::NoReply, -1, O::Timeout,
+        Log("COM3", format, "Timeout"), true, 3);
     // The tick after the full bar arms the short timeout: the abort must end the format once.
-    row("format aborted after the full bar", "format", F::NoReply, 4, O::Aborted,
+    Row("format aborted after the full bar", "format", "COM3", F::NoReply, 4, O::Aborted,
         Log("COM3", format, "Aborted"), true, 3);
-    row("format, no port named", "format", F::None, -1, O::PortError,
-        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0, "com3");
+    Row("format, no port named", "format", "com3", F::None, -1, O::PortError,
+        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0);
 }
 
 // What the front end shows once an exchange has started, and once it has ended.

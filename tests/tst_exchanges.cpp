@@ -103,16 +103,13 @@ private slots:
         QTest::addColumn<QString>("outcome");
         using F = SimulatedQuillon::ReplyFault;
         using P = SimulatedQuillon::Pacing;
-        const auto row = [](const char *name, F fault, P pacing, bool noise, const char *outcome) {
-            QTest::newRow(name) << fault << pacing << noise << QString(outcome);
-        };
-        row("good", F::None, P::Burst, false, "OK");
-        row("byte by byte with gaps", F::None, P::ByteGaps, false, "OK");
-        row("noise before and inside", F::None, P::Burst, true, "OK");
-        row("sent twice", F::SendTwice, P::Burst, false, "OK");
-        row("wrong checksum", F::WrongChecksum, P::Burst, false, "Checksum error");
+        Row("good", F::None, P::Burst, false, "OK");
+        Row("byte by byte with gaps", F::None, P::ByteGaps, false, "OK");
+        Row("noise before and inside", F::None, P::Burst, true, "OK");
+        Row("sent twice", F::SendTwice, P::Burst, false, "OK");
+        Row("wrong checksum", F::WrongChecksum, P::Burst, false, "Checksum error");
         // The one real wait for the 2 s reply timeout.
-        row("cut short", F::CutShort, P::Burst, false, "Timeout");
+        Row("cut short", F::CutShort, P::Burst, false, "Timeout");
     }
 
     // Every way a reply can arrive fills all 27 boxes and leaves three log lines; only a device

@@ -109,20 +109,17 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("pick");
-        const auto row = [](const char *name, const char *typed, const char *action, bool pick) {
-            QTest::newRow(name) << QString(typed) << QString(action) << pick;
-        };
         // Typed text equal to an entry's name, however it is confirmed, is not a pick.
-        row("typed, Enter", "COM3", "Enter", false);
-        row("typed, click elsewhere", "COM3", "click elsewhere", false);
-        row("typed in lower case, Enter", "com3", "Enter", false);
-        row("typed, list opened and closed", "COM3", "open, Escape", false);
-        row("Down", "", "Down", true);
-        row("typed, then Down", "COM", "Down", true);
-        row("wheel", "", "wheel", true);
-        row("list, click", "", "open, click", true);
-        row("typed, list, click the same", "COM3", "open, click", true);
-        row("list, Down, Enter", "", "open, Down, Enter", true);
+        Row("typed, Enter", "COM3", "Enter", false);
+        Row("typed, click elsewhere", "COM3", "click elsewhere", false);
+        Row("typed in lower case, Enter", "com3", "Enter", false);
+        Row("typed, list opened and closed", "COM3", "open, Escape", false);
+        Row("Down", "", "Down", true);
+        Row("typed, then Down", "COM", "Down", true);
+        Row("wheel", "", "wheel", true);
+        Row("list, click", "", "open, click", true);
+        Row("typed, list, click the same", "COM3", "open, click", true);
+        Row("list, Down, Enter", "", "open, Down, Enter", true);
     }
 
     // Only a choice from the list enables the commands; typed text is never completed,
