@@ -35,8 +35,6 @@ private slots:
         // An answer wins over a mistake anywhere on the line, as it needs no display.
         row("--help after a mistake", tool, {"--bogus", "--help"}, 0, usage, "");
         // Qt takes its own options first; only what is left over is refused, by name.
-        row("unknown option", tool, {"-platform", "offscreen", "--bogus"}, 2, "",
-            "quillon: unknown argument '--bogus'\n" + usage);
         row("stray word after -session", tool, {"-platform", "offscreen", "-session", "s1", "COM3"},
             2, "", "quillon: unknown argument 'COM3'\n" + usage);
         row("demo unknown option", demo, {"-platform", "offscreen", "-x"}, 2, "",

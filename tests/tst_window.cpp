@@ -114,7 +114,6 @@ private slots:
         Row("typed, click elsewhere", "COM3", "click elsewhere", false);
         Row("typed in lower case, Enter", "com3", "Enter", false);
         Row("typed, list opened and closed", "COM3", "open, Escape", false);
-        Row("Down", "", "Down", true);
         Row("typed, then Down", "COM", "Down", true);
         Row("wheel", "", "wheel", true);
         Row("list, click", "", "open, click", true);
