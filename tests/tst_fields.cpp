@@ -25,27 +25,10 @@ struct KeyStep
 };
 using KeySteps = QList<KeyStep>;
 
-KeyStep Press(Qt::Key key, const QString &expected, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    return {true, key, mods, expected};
-}
-
-KeyStep Release(Qt::Key key, const QString &expected, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    return {false, key, mods, expected};
-}
-
 KeySteps Click(Qt::Key key, const QString &afterPress, const QString &afterRelease,
                Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
-    return {Press(key, afterPress, mods), Release(key, afterRelease, mods)};
-}
-
-// filled is the text the program set before typing.
-void AddRow(const char *name, Box box, const QString &filled, const QString &typed,
-            const KeySteps &steps)
-{
-    QTest::newRow(name) << BoxIndex(box) << filled << typed << steps;
+    return {{true, key, mods, afterPress}, {false, key, mods, afterRelease}};
 }
 
 QLineEdit *Edit(main_frm &window, Box box)
@@ -64,46 +47,49 @@ private slots:
     void keys_data()
     {
         QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("filled");
+        QTest::addColumn<QString>("filled"); // set by the program before typing
         QTest::addColumn<QString>("typed");
         QTest::addColumn<KeySteps>("steps");
-        const Box octet = Box::ipadr4;
-        const Box serial = Box::serialno;
+        const int octet = BoxIndex(Box::ipadr4);
+        const int serial = BoxIndex(Box::serialno);
         const auto shift = Qt::ShiftModifier;
         const auto ctrl = Qt::ControlModifier;
         const auto keypad = Qt::KeypadModifier;
         // After typing, a press and release of the Right arrow, as an operator leaves a box.
-        AddRow("octet over 255", octet, "", "256", Click(Qt::Key_Right, "25", "25"));
-        AddRow("octet 255", octet, "", "255", Click(Qt::Key_Right, "255", "255"));
-        AddRow("octet leading zeros", octet, "", "007", Click(Qt::Key_Right, "007", "007"));
-        AddRow("octet letter", octet, "", "1a", Click(Qt::Key_Right, "1", "1"));
-        AddRow("filled octet, 6 over 255", octet, "25", "6", Click(Qt::Key_Right, "25", "25"));
-        AddRow("serial 007", serial, "", "007", Click(Qt::Key_Right, "007", "7"));
-        AddRow("serial empty", serial, "", "", Click(Qt::Key_Right, "", "0"));
-        AddRow("filled serial, letter", serial, "4711", "x", Click(Qt::Key_Right, "4711", "4711"));
-        AddRow("keypad digit", octet, "", "1", Click(Qt::Key_5, "15", "1", keypad));
-        AddRow("delete undone", octet, "", "12",
-               Click(Qt::Key_Home, "12", "12") + Click(Qt::Key_Delete, "2", "12"));
-        AddRow("octet backspace to empty", octet, "", "12",
-               Click(Qt::Key_Backspace, "1", "1") + Click(Qt::Key_Backspace, "", ""));
-        AddRow("filled serial, backspace to empty", serial, "47", "",
-               Click(Qt::Key_Backspace, "4", "4") + Click(Qt::Key_Backspace, "", ""));
+        Row("octet over 255", octet, "", "256", Click(Qt::Key_Right, "25", "25"));
+        Row("octet 255", octet, "", "255", Click(Qt::Key_Right, "255", "255"));
+        Row("octet leading zeros", octet, "", "007", Click(Qt::Key_Right, "007", "007"));
+        Row("octet letter", octet, "", "1a", Click(Qt::Key_Right, "1", "1"));
+        Row("filled octet, 6 over 255", octet, "25", "6", Click(Qt::Key_Right, "25", "25"));
+        Row("serial 007", serial, "", "007", Click(Qt::Key_Right, "007", "7"));
+        Row("serial empty", serial, "", "", Click(Qt::Key_Right, "", "0"));
+        Row("filled serial, letter", serial, "4711", "x", Click(Qt::Key_Right, "4711", "4711"));
+        Row("keypad digit", octet, "", "1", Click(Qt::Key_5, "15", "1", keypad));
+        Row("delete undone", octet, "", "12",
+            Click(Qt::Key_Home, "12", "12") + Click(Qt::Key_Delete, "2", "12"));
+        Row("octet backspace to empty", octet, "", "12",
+            Click(Qt::Key_Backspace, "1", "1") + Click(Qt::Key_Backspace, "", ""));
+        Row("filled serial, backspace to empty", serial, "47", "",
+            Click(Qt::Key_Backspace, "4", "4") + Click(Qt::Key_Backspace, "", ""));
         // A US layout reports Shift+1 as "!"; the release of 1 after Shift is the plain digit.
-        AddRow("shift+1 as !, key released first", octet, "", "1",
-               Click(Qt::Key_Exclam, "1!", "1", shift));
-        AddRow("shift+1 as !, shift released first", octet, "", "1",
-               {Press(Qt::Key_Exclam, "1!", shift), Release(Qt::Key_Shift, "1"),
-                Release(Qt::Key_1, "1")});
+        Row("shift+1 as !, key released first", octet, "", "1",
+            Click(Qt::Key_Exclam, "1!", "1", shift));
+        Row("shift+1 as !, shift released first", octet, "", "1",
+            KeySteps{{true, Qt::Key_Exclam, shift, "1!"},
+                     {false, Qt::Key_Shift, {}, "1"},
+                     {false, Qt::Key_1, {}, "1"}});
         // A layout whose digits need Shift reports the digit key itself.
-        AddRow("shifted digit, key released first", octet, "", "1",
-               Click(Qt::Key_2, "12", "12", shift));
-        AddRow("shifted digit, shift released first: nothing stray", octet, "", "1",
-               {Press(Qt::Key_2, "12", shift), Release(Qt::Key_Shift, "1"),
-                Release(Qt::Key_Eacute, "1")});
-        AddRow("paste, V released first", octet, "", "1", Click(Qt::Key_V, "199", "1", ctrl));
-        AddRow("paste, Ctrl released first", octet, "", "1",
-               {Press(Qt::Key_V, "199", ctrl), Release(Qt::Key_Control, "1"),
-                Release(Qt::Key_V, "1")});
+        Row("shifted digit, key released first", octet, "", "1",
+            Click(Qt::Key_2, "12", "12", shift));
+        Row("shifted digit, shift released first: nothing stray", octet, "", "1",
+            KeySteps{{true, Qt::Key_2, shift, "12"},
+                     {false, Qt::Key_Shift, {}, "1"},
+                     {false, Qt::Key_Eacute, {}, "1"}});
+        Row("paste, V released first", octet, "", "1", Click(Qt::Key_V, "199", "1", ctrl));
+        Row("paste, Ctrl released first", octet, "", "1",
+            KeySteps{{true, Qt::Key_V, ctrl, "199"},
+                     {false, Qt::Key_Control, {}, "1"},
+                     {false, Qt::Key_V, {}, "1"}});
     }
 
     void keys()
