@@ -93,8 +93,9 @@ int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("ledger"),
                      QStringLiteral("Usage: quillonctl ledger [--ledger FILE] [--csv]\n"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
-    line.addFlag(QStringLiteral("csv"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"), kLedgerOption);
+    line.addFlag(QStringLiteral("csv"),
+                 QStringLiteral("Print CSV with a header line instead of a table."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }

@@ -21,10 +21,14 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     CommandLine line(QStringLiteral("provision"),
                      QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
                                     "[--watch] [--json] PORT...\n"));
-    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"));
-    line.addFlag(QStringLiteral("watch"));
-    line.addFlag(QStringLiteral("json"));
+    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
+                  QStringLiteral("The plan: the ranges of serial numbers and MACs and the other "
+                                 "settings; required."));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"), kLedgerOption);
+    line.addFlag(QStringLiteral("watch"),
+                 QStringLiteral("Keep going: provision the next device as soon as one is swapped "
+                                "on a port, until Ctrl+C."));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("Print one JSON object per line."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }

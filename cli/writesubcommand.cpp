@@ -33,6 +33,19 @@ QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &afte
     return text;
 }
 
+// How the usage names each setting's value.
+QString ValueName(Setting setting)
+{
+    switch (setting) {
+    case Setting::Serial:
+        return QStringLiteral("N");
+    case Setting::Mac:
+        return QStringLiteral("MAC");
+    default:
+        return QStringLiteral("A.B.C.D");
+    }
+}
+
 } // namespace
 
 int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
@@ -42,12 +55,17 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
         QStringLiteral("Usage: quillonctl write PORT [--from FILE] [--serial N] [--mac MAC]\n"
                        "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
                        "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--defaults] [--json]\n"));
-    line.addValue(QStringLiteral("from"), QStringLiteral("FILE"));
+    line.addValue(QStringLiteral("from"), QStringLiteral("FILE"),
+                  QStringLiteral("Take the settings from a JSON object as read --json prints it."));
     for (Setting setting : kAllSettings) {
-        line.addValue(SettingKey(setting), QStringLiteral("VALUE"));
+        line.addValue(SettingKey(setting), ValueName(setting),
+                      QStringLiteral("Set \"%1\" to the value given.").arg(SettingLabel(setting)));
     }
-    line.addFlag(QStringLiteral("defaults"));
-    line.addFlag(QStringLiteral("json"));
+    line.addFlag(QStringLiteral("defaults"),
+                 QStringLiteral("Take the factory defaults of the MAC and the addresses; the "
+                                "serial number stays."));
+    line.addFlag(QStringLiteral("json"),
+                 QStringLiteral("Print the settings before and after as one JSON object."));
     int status = kExitUsage;
     const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {

@@ -1,14 +1,25 @@
+// The settings boxes and the status log in an operator's hands: keys, defaults, the held unlock,
+// and the log's colours on light and dark desktops. Contrast is worked out here from the WCAG 2
+// definition, independently of the window code.
+
 #include "expected.h"
+#include "link/frontend.h"
 #include "window/fieldeditor.h"
+#include "window/logcolors.h"
 #include "window/main_frm.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -34,6 +45,40 @@ KeySteps Click(Qt::Key key, const QString &afterPress, const QString &afterRelea
 QLineEdit *Edit(main_frm &window, Box box)
 {
     return window.findChild<QLineEdit *>(BoxObjectName(box));
+}
+
+double Linear(int channel)
+{
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(const QColor &color)
+{
+    return 0.2126 * Linear(color.red()) + 0.7152 * Linear(color.green()) +
+           0.0722 * Linear(color.blue());
+}
+
+double ContrastRatio(const QColor &a, const QColor &b)
+{
+    const double first = Luminance(a);
+    const double second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+QPalette WithWindow(const QColor &window)
+{
+    QPalette palette;
+    palette.setColor(QPalette::Window, window);
+    return palette;
+}
+
+// The tint still reads as the colour the operator knows: its own channel leads.
+bool KeepsHue(const QColor &color, bool failed)
+{
+    return failed
+               ? color.red() == 255 && color.red() > color.green() && color.green() == color.blue()
+               : color.green() > color.red() && color.red() == color.blue();
 }
 
 } // namespace
@@ -163,6 +208,72 @@ private slots:
         }
         const QStringList mac{"02", "5C", "E1", "C0", "00", "00"};
         QCOMPARE(defaults(), QStringList{"4711"} + mac + octets);
+    }
+
+    void colorsOnEveryWindow_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<bool>("failed");
+        // Lightness 128 and above is a light window.
+        const std::pair<const char *, QRgb> windows[]{
+            {"white", 0xffffff},     {"lightness 128", 0x808080}, {"black", 0x000000},
+            {"blue grey", 0x2a2e32}, {"dark blue", 0x1f3a5f},     {"grey 100", 0x646464}};
+        for (const auto &[name, color] : windows) {
+            QTest::addRow("%s, running or OK", name) << QColor(color) << false;
+            QTest::addRow("%s, failed", name) << QColor(color) << true;
+        }
+    }
+
+    // Light windows keep the design's green and red exactly; dark ones get tints that still read as
+    // green and red at a contrast of at least 4.5:1.
+    void colorsOnEveryWindow()
+    {
+        QFETCH(QColor, window);
+        QFETCH(bool, failed);
+        const QColor color =
+            LogColor(failed ? LogState::Failed : LogState::Succeeded, WithWindow(window));
+        if (window.lightness() >= 128) {
+            QCOMPARE(color, failed ? QColor(255, 0, 0) : QColor(0, 192, 0));
+            return;
+        }
+        const double contrast = ContrastRatio(color, window);
+        QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3:1")
+                                                 .arg(color.name(), window.name())
+                                                 .arg(contrast, 0, 'f', 2)));
+        QVERIFY2(KeepsHue(color, failed), qPrintable(color.name()));
+    }
+
+    // A desktop switched between light and dark while the log shows a result recolours it.
+    void logFollowsThePalette()
+    {
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Window, QColor(42, 46, 50));
+        dark.setColor(QPalette::WindowText, QColor(252, 252, 252));
+        main_frm window{PortMap{}};
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QLabel *log = window.findChild<QLabel *>("status");
+        const auto color = [log](QPalette::ColorRole role) {
+            return log->palette().color(role);
+        };
+        const auto readable = [&](bool failed) {
+            return ContrastRatio(color(QPalette::WindowText), color(QPalette::Window)) >= 4.5 &&
+                   KeepsHue(color(QPalette::WindowText), failed);
+        };
+
+        window.setLogState(LogState::Failed);
+        QCOMPARE(color(QPalette::WindowText), QColor(255, 0, 0));
+        QApplication::setPalette(dark);
+        QTRY_COMPARE(color(QPalette::Window), QColor(42, 46, 50));
+        QVERIFY2(readable(true), qPrintable(color(QPalette::WindowText).name()));
+        // A new exchange on the dark desktop starts in the readable green.
+        window.setLogState(LogState::Succeeded);
+        QVERIFY2(readable(false), qPrintable(color(QPalette::WindowText).name()));
+        // Back on a light desktop the failure shows in the design's red again.
+        window.setLogState(LogState::Failed);
+        QApplication::setPalette(light);
+        QTRY_COMPARE(color(QPalette::WindowText), QColor(255, 0, 0));
     }
 };
 

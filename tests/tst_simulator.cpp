@@ -114,6 +114,8 @@ private slots:
                                   << QStringList{"read",      "write",  "format", "ports",
                                                  "provision", "ledger", "help"};
         QTest::newRow("COM ports") << QStringList{"read", ""} << QStringList{"COM1", "COM20"};
+        QTest::newRow("probe's ports")
+            << QStringList{"ports", "--probe", ""} << QStringList{"COM2"};
         QTest::newRow("write's options")
             << QStringList{"write", "COM1", "--d"} << QStringList{"--dns1", "--dns2", "--defaults"};
         QTest::newRow("file after --plan")

@@ -1,27 +1,24 @@
-// The window on its own: its controls, the port box, the log's colours, the start-up scan and
-// the programs' command line.
-// Contrast is worked out here from the WCAG 2 definition, independently of the window code.
+// The window on its own: its controls, the port box, the start-up scan, how the group boxes draw
+// and the programs' command line.
 
 #include "expected.h"
-#include "link/frontend.h"
 #include "version.h"
-#include "window/logcolors.h"
+#include "window/groupboxstyle.h"
 #include "window/main_frm.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-
-#include <algorithm>
-#include <cmath>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -31,40 +28,6 @@ namespace {
 QString SpokenName(QWidget *widget)
 {
     return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-}
-
-double Linear(int channel)
-{
-    const double c = channel / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-double Luminance(const QColor &color)
-{
-    return 0.2126 * Linear(color.red()) + 0.7152 * Linear(color.green()) +
-           0.0722 * Linear(color.blue());
-}
-
-double ContrastRatio(const QColor &a, const QColor &b)
-{
-    const double first = Luminance(a);
-    const double second = Luminance(b);
-    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
-}
-
-QPalette WithWindow(const QColor &window)
-{
-    QPalette palette;
-    palette.setColor(QPalette::Window, window);
-    return palette;
-}
-
-// The tint still reads as the colour the operator knows: its own channel leads.
-bool KeepsHue(const QColor &color, bool failed)
-{
-    return failed
-               ? color.red() == 255 && color.red() > color.green() && color.green() == color.blue()
-               : color.green() > color.red() && color.red() == color.blue();
 }
 
 } // namespace
@@ -264,71 +227,6 @@ private slots:
         QCOMPARE(entries(threaded), entries(direct));
         QCOMPARE(threaded.exchange().scan().size(), direct.exchange().scan().size());
     }
-    void colorsOnEveryWindow_data()
-    {
-        QTest::addColumn<QColor>("window");
-        QTest::addColumn<bool>("failed");
-        // Lightness 128 and above is a light window.
-        const std::pair<const char *, QRgb> windows[]{
-            {"white", 0xffffff},     {"lightness 128", 0x808080}, {"black", 0x000000},
-            {"blue grey", 0x2a2e32}, {"dark blue", 0x1f3a5f},     {"grey 100", 0x646464}};
-        for (const auto &[name, color] : windows) {
-            QTest::addRow("%s, running or OK", name) << QColor(color) << false;
-            QTest::addRow("%s, failed", name) << QColor(color) << true;
-        }
-    }
-
-    // Light windows keep the design's green and red exactly; dark ones get tints that still read as
-    // green and red at a contrast of at least 4.5:1.
-    void colorsOnEveryWindow()
-    {
-        QFETCH(QColor, window);
-        QFETCH(bool, failed);
-        const QColor color =
-            LogColor(failed ? LogState::Failed : LogState::Succeeded, WithWindow(window));
-        if (window.lightness() >= 128) {
-            QCOMPARE(color, failed ? QColor(255, 0, 0) : QColor(0, 192, 0));
-            return;
-        }
-        const double contrast = ContrastRatio(color, window);
-        QVERIFY2(contrast >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3:1")
-                                                 .arg(color.name(), window.name())
-                                                 .arg(contrast, 0, 'f', 2)));
-        QVERIFY2(KeepsHue(color, failed), qPrintable(color.name()));
-    }
-
-    // A desktop switched between light and dark while the log shows a result recolours it.
-    void logFollowsThePalette()
-    {
-        const QPalette light = QApplication::palette();
-        QPalette dark = light;
-        dark.setColor(QPalette::Window, QColor(42, 46, 50));
-        dark.setColor(QPalette::WindowText, QColor(252, 252, 252));
-        main_frm window{PortMap{}};
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QLabel *log = child<QLabel>(window, "status");
-        const auto color = [log](QPalette::ColorRole role) {
-            return log->palette().color(role);
-        };
-        const auto readable = [&](bool failed) {
-            return ContrastRatio(color(QPalette::WindowText), color(QPalette::Window)) >= 4.5 &&
-                   KeepsHue(color(QPalette::WindowText), failed);
-        };
-
-        window.setLogState(LogState::Failed);
-        QCOMPARE(color(QPalette::WindowText), QColor(255, 0, 0));
-        QApplication::setPalette(dark);
-        QTRY_COMPARE(color(QPalette::Window), QColor(42, 46, 50));
-        QVERIFY2(readable(true), qPrintable(color(QPalette::WindowText).name()));
-        // A new exchange on the dark desktop starts in the readable green.
-        window.setLogState(LogState::Succeeded);
-        QVERIFY2(readable(false), qPrintable(color(QPalette::WindowText).name()));
-        // Back on a light desktop the failure shows in the design's red again.
-        window.setLogState(LogState::Failed);
-        QApplication::setPalette(light);
-        QTRY_COMPARE(color(QPalette::WindowText), QColor(255, 0, 0));
-    }
     // The window programs' command line as a user meets it: from a terminal, often without a
     // display.
     void arguments_data()
@@ -391,6 +289,56 @@ private slots:
         const QString stdErr = QString::fromLocal8Bit(process.readAllStandardError());
         QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.startsWith(out), qPrintable(stdOut));
         QVERIFY2(err.isEmpty() ? stdErr.isEmpty() : stdErr.contains(err), qPrintable(stdErr));
+    }
+
+    // Drawn from the group boxes' kept measurements, the window equals the application's own
+    // style pixel for pixel. Repainted: a button's area, a band through a box's title, or all.
+    void groupBoxesDrawAsTheStyle_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<qreal>("scale");
+        QTest::addColumn<QString>("under");
+        QTest::newRow("light") << false << 1.0 << QString();
+        QTest::newRow("dark at 2x") << true << 2.0 << QString();
+        QTest::newRow("light at 2x, under a button") << false << 2.0 << "read_setup";
+        QTest::newRow("dark, under a button") << true << 1.0 << "write_setup";
+        QTest::newRow("through a title") << false << 2.0 << "Frame2";
+    }
+
+    void groupBoxesDrawAsTheStyle()
+    {
+        QFETCH(bool, dark);
+        QFETCH(qreal, scale);
+        QFETCH(QString, under);
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(dark ? QPalette(QColor(53, 53, 53)) : light);
+        main_frm window{PortMap{}};
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QRect area = window.rect();
+        if (const auto *control = child<QWidget>(window, under)) {
+            const bool box = qobject_cast<const QGroupBox *>(control) != nullptr;
+            area = {control->mapTo(&window, QPoint()),
+                    QSize(control->width(),
+                          box ? control->fontMetrics().height() / 2 : control->height())};
+        }
+        const auto render = [&] {
+            QImage image(window.size() * scale, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(scale);
+            image.fill(Qt::transparent);
+            window.render(&image, QPoint(), QRegion(area));
+            return image;
+        };
+        const QList<QGroupBox *> boxes = window.findChildren<QGroupBox *>();
+        QVERIFY(qobject_cast<GroupBoxStyle *>(boxes.first()->style()));
+        window.grab(); // measures every box
+        const QImage kept = render();
+        for (QGroupBox *box : boxes) {
+            box->setStyle(QApplication::style());
+        }
+        const QImage plain = render();
+        QApplication::setPalette(light);
+        QVERIFY(kept == plain);
     }
 };
 

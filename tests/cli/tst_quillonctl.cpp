@@ -2,6 +2,7 @@
 #include "ctlharness.h"
 #include "ledger/ledger.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -120,6 +121,49 @@ private slots:
             QCOMPARE(result.err.count('\n'), 1);
             QVERIFY(result.out.isEmpty());
         }
+    }
+
+    // Each command's --help names and describes every option its synopsis in the manual names,
+    // and no other; "help COMMAND" prints the same.
+    void help_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("options");
+        QFile manual(QUILLONCTL_MANUAL);
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString text = manual.readAll();
+        const QString synopsis = text.section(".SH SYNOPSIS", 1).section(".SH ", 0, 0);
+        QVERIFY(synopsis.contains("quillonctl read"));
+        for (const QString &entry : synopsis.split("\n.br\n")) {
+            const QString command =
+                QRegularExpression(R"(^\.B quillonctl (\w+))").match(entry.trimmed()).captured(1);
+            if (command.isEmpty() || command == "help") {
+                continue;
+            }
+            QStringList options{"help"};
+            for (const auto &match : QRegularExpression(R"(\\-\\-(\w+))").globalMatch(entry)) {
+                options << match.captured(1);
+            }
+            options.sort();
+            QTest::newRow(qPrintable(command)) << command << options;
+        }
+    }
+    void help()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, options);
+        const Run help = run({command, "--help"});
+        QCOMPARE(help.status, 0);
+        QStringList described;
+        const QRegularExpression line(R"(^  (?:-\w, )?--(\w+)(?: \S+)? +\S)",
+                                      QRegularExpression::MultilineOption);
+        for (const auto &match : line.globalMatch(help.out)) {
+            described << match.captured(1);
+        }
+        described.sort();
+        QCOMPARE(described, options);
+        QCOMPARE(run({"help", command}).out, help.out);
+        QCOMPARE(run({"-V"}).out, run({"--version"}).out);
     }
 
     void ledgerCsv()
