@@ -34,6 +34,13 @@ struct CtlOptions
     // Called by provision between committing a device's numbers and writing them, with the
     // PORT as given; tests stop the process there.
     std::function<void(const QString &port)> afterAllocation;
+    // Tells the file system of a ledger file's folder by its statfs() magic number; statfs()
+    // itself when not given.
+    std::function<qint64(const QString &folder)> fileSystem;
+    // How long an SQLite ledger's statement waits for another process; tests shorten it.
+    std::optional<int> ledgerBusyTimeoutMs;
+    // Called by provision between a device's good read-back and recording it as verified.
+    std::function<void(const QString &port)> beforeVerifiedRecord;
 };
 
 // One run of quillonctl: its options and where it prints.

@@ -3,12 +3,12 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
+#include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/portprovisioner.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <memory>
@@ -18,13 +18,14 @@ namespace quillon {
 
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("provision"),
-                     QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
-                                    "[--watch] [--json] PORT...\n"));
+    CommandLine line(
+        QStringLiteral("provision"),
+        QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
+                       "[--watch] [--json] PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
                   QStringLiteral("The plan: the ranges of serial numbers and MACs and the other "
                                  "settings; required."));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"), kLedgerOption);
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
     line.addFlag(QStringLiteral("watch"),
                  QStringLiteral("Keep going: provision the next device as soon as one is swapped "
                                 "on a port, until Ctrl+C."));
@@ -33,20 +34,11 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         return *status;
     }
 
-    if (!line.isSet(QStringLiteral("plan"))) {
-        return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
-    }
-    const QString planPath = line.value(QStringLiteral("plan"));
-    QFile planFile(planPath);
-    if (!planFile.open(QIODevice::ReadOnly)) {
-        return line.refuse(context,
-                           QStringLiteral("--plan %1: %2").arg(planPath, planFile.errorString()));
-    }
     ProvisionRequest request;
     QString error;
-    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(planFile.readAll(), &error);
+    const std::optional<ProvisionPlan> plan = PlanArgument(line, &error);
     if (!plan) {
-        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
+        return line.refuse(context, error);
     }
     request.plan = *plan;
 
@@ -72,17 +64,25 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     request.watch = line.isSet(QStringLiteral("watch"));
     request.json = line.isSet(QStringLiteral("json"));
 
-    const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
-                                   ? line.value(QStringLiteral("ledger"))
-                                   : Ledger::kDefaultFile;
-    const std::unique_ptr<Ledger> ledger = Ledger::openForPlan(ledgerPath, request.plan, &error);
-    if (!ledger) {
+    const std::optional<LedgerLocation> location = LedgerArgument(line, context, &error);
+    if (!location) {
         return line.refuse(context, error);
     }
-    return ProvisionDevices(request, *ledger, context);
+    bool missing = false;
+    LedgerWorker ledger;
+    const bool open = ledger.openForPlan(*location, request.plan, &error, &missing);
+    if (missing) {
+        return line.refuse(context, QStringLiteral("%1; make it first with quillonctl ledger "
+                                                   "init --plan PLAN.json --ledger %2")
+                                        .arg(error, location->name()));
+    }
+    if (!open) {
+        return line.refuse(context, error);
+    }
+    return ProvisionDevices(request, ledger, context);
 }
 
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
     AllocationQueue allocations(ledger);
@@ -94,6 +94,7 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
+    setup.beforeVerifiedRecord = options.beforeVerifiedRecord;
 
     ProvisionReport report(context, request.json);
     QEventLoop loop;

@@ -9,7 +9,7 @@
 namespace quillon {
 
 class CtlContext;
-class Ledger;
+class LedgerWorker;
 
 struct ProvisionRequest
 {
@@ -19,12 +19,12 @@ struct ProvisionRequest
     bool json = false;
 };
 
-// quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...
+// quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--json] PORT...
 // The plan, the ports and the ledger are all checked before any device is touched.
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context);
 
 // Provisions the devices on the request's ports, all at once, numbering from the ledger.
 // Returns the exit status.
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context);
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context);
 
 } // namespace quillon

@@ -71,7 +71,9 @@ void PortProvisioner::onExchangeEnded()
     case Phase::Verifying:
         onVerified();
         break;
+    case Phase::Checking:
     case Phase::Allocating:
+    case Phase::Recording:
     case Phase::Finished:
         break;
     }
@@ -113,26 +115,48 @@ void PortProvisioner::provision(const DeviceSettings &found)
     before_ = found;
     target_ = found;
     shown_ = {found.serialNumber, found.mac};
-    QString error;
-    const std::optional<bool> known =
-        setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
+    phase_ = Phase::Checking;
+    const Identity identity = shown_;
+    setup_.ledger->post(
+        this,
+        [identity](Ledger &ledger) {
+            QString error;
+            const std::optional<bool> known =
+                ledger.isProvisioned(identity.first, identity.second, &error);
+            return std::pair{known, error};
+        },
+        [this](const std::pair<std::optional<bool>, QString> &result) {
+            onChecked(result.first, result.second);
+        });
+}
+
+void PortProvisioner::onChecked(const std::optional<bool> &known, const QString &error)
+{
     if (!known) {
-        stop(error);
+        ledgerFailed(error);
         return;
     }
     if (*known) {
         deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
         return;
     }
+    if (interrupted_) {
+        finish();
+        return;
+    }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), found.serialNumber, found.mac},
+        {name(), before_.serialNumber, before_.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 
 void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 {
-    if (result.outcome != Ledger::Outcome::allocated) {
+    if (result.outcome == Ledger::Outcome::failed) {
+        ledgerFailed(result.error);
+        return;
+    }
+    if (result.outcome == Ledger::Outcome::exhausted) {
         stop(result.error);
         return;
     }
@@ -155,13 +179,21 @@ void PortProvisioner::onWritten()
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
-    QString error;
-    if (!setup_.ledger->markWritten(allocation_.id, &error)) {
-        stop(error);
-        return;
-    }
-    phase_ = Phase::Verifying;
-    session_.read();
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id](Ledger &ledger) {
+            Failure error;
+            return ledger.markWritten(id, &error) ? Failure() : error;
+        },
+        [this](const Failure &failure) {
+            if (!failure.isEmpty()) {
+                ledgerFailed(failure);
+                return;
+            }
+            phase_ = Phase::Verifying;
+            session_.read();
+        });
 }
 
 void PortProvisioner::onVerified()
@@ -183,21 +215,60 @@ void PortProvisioner::onVerified()
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
-    QString error;
-    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
-                          (outcome == DeviceReport::Outcome::Verified
-                               ? setup_.ledger->markVerified(allocation_.id, &error)
-                               : setup_.ledger->markFailed(allocation_.id, reason, &error));
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned) {
+        report(outcome, reason, {});
+        return;
+    }
+    // The device counts as verified only once the ledger holds it so: a label printed from a
+    // report must never show numbers that a later run would hand out again.
+    if (outcome == DeviceReport::Outcome::Verified && setup_.beforeVerifiedRecord) {
+        setup_.beforeVerifiedRecord(name());
+    }
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id, outcome, reason](Ledger &ledger) {
+            Failure error;
+            const bool recorded = outcome == DeviceReport::Outcome::Verified
+                                      ? ledger.markVerified(id, &error)
+                                      : ledger.markFailed(id, reason, &error);
+            return recorded ? Failure() : error;
+        },
+        [this, outcome, reason](const Failure &failure) { report(outcome, reason, failure); });
+}
+
+void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reason,
+                             const Failure &failure)
+{
+    QString why = reason;
+    if (!failure.isEmpty() && outcome == DeviceReport::Outcome::Verified) {
+        outcome = DeviceReport::Outcome::Failed;
+        why = QStringLiteral("read back as written, but not recorded as verified (%1); its "
+                             "numbers stay reserved")
+                  .arg(failure);
+    }
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
-                                 target_.serialNumber, target_.mac, reason});
-    if (!recorded) {
-        stop(error);
+                                 target_.serialNumber, target_.mac, why});
+    if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
+        stop(failure);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
         pollTimer_.start();
     } else {
         finish();
     }
+}
+
+void PortProvisioner::ledgerFailed(const QString &error)
+{
+    if (!setup_.watch || interrupted_) {
+        stop(error);
+        return;
+    }
+    // Watching, the station outlasts a ledger that is locked too long or a database server
+    // that is down: this device fails, with nothing written that the ledger does not hold,
+    // and the next one is tried once the ledger answers again.
+    report(DeviceReport::Outcome::Failed, error, {});
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 #include "provisioning/allocationqueue.h"
 #include "provisioning/devicereport.h"
 #include "session/devicesession.h"
@@ -25,13 +25,15 @@ public:
     struct Setup
     {
         const ProvisionPlan *plan = nullptr;
-        Ledger *ledger = nullptr;
+        LedgerWorker *ledger = nullptr;
         AllocationQueue *allocations = nullptr;
         bool watch = false;
         ExchangeTiming timing;
         int watchIntervalMs = 1000;
         // Called between a committed allocation and the write; tests stop the process here.
         std::function<void(const QString &port)> afterAllocation;
+        // Called between a good read-back and recording the device as verified.
+        std::function<void(const QString &port)> beforeVerifiedRecord;
     };
 
     PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);
@@ -48,17 +50,32 @@ signals:
     void finished();
 
 private:
-    enum class Phase { Seeking, Allocating, Writing, Verifying, Watching, Finished };
+    // Checking and Recording wait for the ledger, Allocating for the allocation queue.
+    enum class Phase {
+        Seeking,
+        Checking,
+        Allocating,
+        Writing,
+        Recording,
+        Verifying,
+        Watching,
+        Finished
+    };
+    // What a ledger update came back with: empty when it was recorded.
+    using Failure = QString;
     using Identity = std::pair<quint32, MacAddress>;
 
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
     void provision(const DeviceSettings &found);
+    void onChecked(const std::optional<bool> &known, const QString &error);
     void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
     void onVerified();
     void deviceEnded(DeviceReport::Outcome outcome, const QString &reason = {});
+    void report(DeviceReport::Outcome outcome, const QString &reason, const Failure &failure);
+    void ledgerFailed(const QString &error);
     void stop(const QString &reason);
     void finish();
     void poll();

@@ -3,7 +3,9 @@
 // killed, interrupted or shares its ledger with another.
 #include "ctlharness.h"
 #include "ledger/ledger.h"
+#include "postgresserver.h"
 
+#include <QElapsedTimer>
 #include <QMap>
 #include <QSet>
 #include <QTemporaryDir>
@@ -22,7 +24,7 @@ class tst_provision : public QObject
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> dir_;
-    QString ledger_;
+    QString ledger_; // a file, or a PostgreSQL URL
     QString plan_;
 
     QStringList arguments(const QStringList &ports, const QStringList &extra = {}) const
@@ -38,27 +40,62 @@ private:
         return RunCtl(arguments(ports, extra), options);
     }
 
+    // `count` stations of four devices each on the ledger, all at once; the first is killed
+    // with numbers committed and not yet written, and run again naming its ledger by
+    // QUILLON_LEDGER. Each ends with status 0.
+    void stationsWithOneKilled(const QStringList &paths, int count)
+    {
+        std::vector<std::unique_ptr<QProcess>> stations;
+        for (int i = 0; i < count; ++i) {
+            stations.push_back(std::make_unique<QProcess>());
+            const QStringList pause = i == 0 ? QStringList{"--pause"} : QStringList{};
+            Start(*stations.back(), pause + arguments(paths.mid(4 * i, 4)), PROVISION_CLIENT);
+        }
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += stations[0]->readAllStandardError()).contains("paused"),
+                                 20000);
+        stations[0]->kill();
+        QCOMPARE(Finish(*stations[0]).status, -2);
+        qputenv("QUILLON_LEDGER", ledger_.toUtf8());
+        Start(*stations[0], QStringList{"provision", "--plan", plan_} + paths.mid(0, 4),
+              PROVISION_CLIENT);
+        qunsetenv("QUILLON_LEDGER");
+        for (const auto &station : stations) {
+            const Run run = Finish(*station);
+            QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+        }
+    }
+
+    void initLedger()
+    {
+        QFile::remove(ledger_);
+        QFile::remove(ledger_ + "-wal");
+        const Run made = RunCtl({"ledger", "init", "--plan", plan_, "--ledger", ledger_});
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+    }
+
     QList<Ledger::Row> rows() const
     {
         QString error;
-        const std::unique_ptr<Ledger> ledger = Ledger::openExisting(ledger_, &error);
+        const std::unique_ptr<Ledger> ledger =
+            Ledger::openExisting(*LedgerLocation::parse(ledger_, &error), &error);
         return ledger ? ledger->rows(&error).value_or(QList<Ledger::Row>{}) : QList<Ledger::Row>{};
     }
 
-    // `count` rows with distinct numbers; every device holds those of a verified row of its
-    // port, with the plan's settings.
+    // `count` rows (any number if negative) with distinct numbers; every device holds those of
+    // a verified row of its port, with the plan's settings.
     void verifyLedger(const Devices &devices, qsizetype count) const
     {
         const QList<Ledger::Row> all = rows();
-        QCOMPARE(all.size(), count);
+        QVERIFY(count < 0 || all.size() == count);
         QSet<quint32> serials;
         QSet<QString> macs;
         for (const Ledger::Row &row : all) {
             serials << row.serial;
             macs << MacText(row.mac);
         }
-        QCOMPARE(serials.size(), count);
-        QCOMPARE(macs.size(), count);
+        QCOMPARE(serials.size(), all.size());
+        QCOMPARE(macs.size(), all.size());
         for (const auto &device : devices) {
             const DeviceSettings held = device->settings();
             const QString path = QString::fromStdString(device->devicePath());
@@ -81,6 +118,7 @@ private slots:
         ledger_ = dir_->filePath("ledger.sqlite");
         plan_ = dir_->filePath("plan.json");
         QVERIFY(WriteFile(plan_, kPlan));
+        initLedger();
     }
 
     // Numbers from the start of the ranges; a second run only reads.
@@ -179,6 +217,7 @@ private slots:
         QFETCH(QByteArray, range);
         QFETCH(QString, named);
         QVERIFY(WriteFile(plan_, PlanWith(field, range)));
+        initLedger();
         const Devices devices = MakeDevices(3);
         const Run run = provision(Paths(devices));
         QCOMPARE(run.status, 1);
@@ -201,10 +240,15 @@ private slots:
         Start(child, QStringList{"--pause"} + arguments(Paths(devices)), PROVISION_CLIENT);
         QString err;
         QTRY_VERIFY_WITH_TIMEOUT((err += child.readAllStandardError()).contains("paused"), 20000);
+        // A backup taken now holds the allocation, which may so far be in the log alone.
+        const QString backup = dir_->filePath("backup.sqlite");
+        QCOMPARE(RunCtl({"ledger", "backup", backup, "--ledger", ledger_}).status, 0);
         child.kill();
         QCOMPARE(Finish(child).status, -2);
         QCOMPARE(ToBytes(devices[0]->received()), kRead);
         QCOMPARE(rows().value(0).state, Ledger::State::allocated);
+        QCOMPARE(RunCtl({"ledger", "--csv", "--ledger", backup}).out,
+                 RunCtl({"ledger", "--csv", "--ledger", ledger_}).out);
 
         const Run next = provision(Paths(devices));
         QCOMPARE(next.status, 0);
@@ -212,6 +256,140 @@ private slots:
         QCOMPARE(rows()[0].serial, 1000u);
         QCOMPARE(rows()[0].state, Ledger::State::allocated);
         verifyLedger(devices, 2);
+    }
+
+    // Two processes on one ledger file, one killed mid-run and run again.
+    void twoProcessesShareOneLedger()
+    {
+        const Devices devices = MakeDevices(8);
+        stationsWithOneKilled(Paths(devices), 2);
+        verifyLedger(devices, -1);
+    }
+
+    // Read back as written but not recorded as verified, because another process holds the
+    // ledger at that moment: a failure that says so, in text, JSON and the status; the numbers
+    // stay reserved and the next run gives the device fresh ones.
+    void verifiedOnlyOnceRecorded_data()
+    {
+        QTest::addColumn<QStringList>("format");
+        QTest::addColumn<QString>("failed");
+        QTest::newRow("text") << QStringList{} << ": failed: serial 0 -> 1000, ";
+        QTest::newRow("JSON") << QStringList{"--json"} << R"("outcome":"failed")";
+    }
+    void verifiedOnlyOnceRecorded()
+    {
+        QFETCH(QStringList, format);
+        QFETCH(QString, failed);
+        const Devices devices = MakeDevices(1);
+        QProcess child;
+        Start(child,
+              QStringList{"--pause-verified", "--busy-timeout", "100"} +
+                  arguments(Paths(devices), format),
+              PROVISION_CLIENT);
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += child.readAllStandardError()).contains("paused"), 20000);
+        Run run;
+        {
+            const LedgerLock lock(ledger_);
+            QVERIFY(lock.locked);
+            child.closeWriteChannel();
+            run = Finish(child);
+        }
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(failed), qPrintable(run.out));
+        QVERIFY2(run.out.contains("not recorded as verified"), qPrintable(run.out));
+        QCOMPARE(devices[0]->settings().serialNumber, 1000);
+        QCOMPARE(rows().value(0).state, Ledger::State::written);
+        const Run next = provision(Paths(devices));
+        QVERIFY2(next.out.contains(": verified: serial 1000 -> 1001, "), qPrintable(next.out));
+    }
+
+    // Another process holds the ledger's write lock for 10 s. Meanwhile the exchanges go on and
+    // keep their time limits: a device that never replies and one whose reply comes after the
+    // limit both end as Timeout while the lock is held. The waiting device then gets its number.
+    void timeLimitsHoldWhileLedgerLocked()
+    {
+        constexpr int kLockedMs = 10000;
+        const Devices devices = MakeDevices(3);
+        devices[1]->setReplyFault(Fault::NoReply);
+        devices[2]->setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(200));
+        QProcess child;
+        {
+            const LedgerLock lock(ledger_);
+            QVERIFY(lock.locked);
+            QElapsedTimer held;
+            held.start();
+            Start(child, arguments(Paths(devices)), PROVISION_CLIENT);
+            QString err;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (err += child.readAllStandardError()).count(": read: Timeout") == 2, kLockedMs);
+            QVERIFY(held.elapsed() < kLockedMs);
+            QCOMPARE(child.state(), QProcess::Running);
+            QTest::qWait(int(kLockedMs - held.elapsed()));
+        }
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(Paths(devices)[0] + ": verified: serial 0 -> 1000, "),
+                 qPrintable(run.out));
+        QCOMPARE(rows().size(), 1);
+    }
+
+    // Three stations on one PostgreSQL ledger, four devices each; one is killed with numbers
+    // committed and not yet written, and run again. Then a watching station loses the database:
+    // the device in hand fails "ledger unreachable" with nothing written to it, and the next
+    // device gets its numbers once the database is back. No number twice, in rows or devices;
+    // every row tells which station and user took it.
+    void stationsShareOnePostgresLedger()
+    {
+        PostgresServer server;
+        QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+        ledger_ = server.url();
+        initLedger();
+        Devices devices = MakeDevices(15);
+        DeviceSettings other = Factory();
+        other.serialNumber = 7; // so that the watch tells it from the device before it
+        devices[14]->setSettings(other);
+        const QStringList paths = Paths(devices);
+        stationsWithOneKilled(paths, 3);
+
+        const QString link = dir_->filePath("ttyLine1");
+        QVERIFY(QFile::link(paths[12], link));
+        QProcess watching;
+        Start(watching, QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto seen = [&](const char *text) {
+            out += watching.readAllStandardOutput();
+            return out.count(text);
+        };
+        const auto swapTo = [&](int next) {
+            devices[next - 1]->unplug();
+            return QFile::link(paths[next], dir_->filePath("next")) &&
+                   std::rename(qPrintable(dir_->filePath("next")), qPrintable(link)) == 0;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 1, 20000);
+        QVERIFY(server.stop());
+        QVERIFY(swapTo(13));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": failed: "), 1, 20000);
+        QVERIFY2(out.contains("(ledger unreachable: "), qPrintable(out));
+        QVERIFY(server.start());
+        QVERIFY(swapTo(14));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 2, 20000);
+        QCOMPARE(::kill(watching.processId(), SIGINT), 0);
+        QCOMPARE(Finish(watching).status, 130);
+        QCOMPARE(devices[13]->settings(), Factory());
+        QCOMPARE(qint64(rows().back().serial), devices[14]->settings().serialNumber);
+
+        devices.resize(12); // the rest sat behind the link
+        verifyLedger(devices, -1);
+        const QList<Ledger::Row> all = rows();
+        QVERIFY(std::all_of(all.begin(), all.end(), [](const Ledger::Row &row) {
+            return !row.station.isEmpty() && !row.user.isEmpty() && !row.allocatedAt.isEmpty();
+        }));
+        QCOMPARE(RunCtl({"ledger", "--csv", "--ledger", ledger_}).out.count('\n'), all.size() + 1);
+        const Run backup = RunCtl({"ledger", "backup", "b.dump", "--ledger", ledger_});
+        QCOMPARE(backup.status, 2);
+        QVERIFY2(backup.err.contains("pg_dump"), qPrintable(backup.err));
     }
 
     // --watch provisions the device that replaces the first behind the same link, leaves a
