@@ -3,8 +3,6 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 
-#include <QFile>
-
 namespace quillon {
 
 std::optional<LedgerLocation> LedgerArgument(const CommandLine &line, CtlContext &context,
@@ -27,15 +25,10 @@ std::optional<ProvisionPlan> PlanArgument(const CommandLine &line, QString *erro
         *error = QStringLiteral("give the plan with --plan PLAN.json");
         return std::nullopt;
     }
-    const QString path = line.value(QStringLiteral("plan"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("--plan %1: %2").arg(path, file.errorString());
-        return std::nullopt;
-    }
-    std::optional<ProvisionPlan> plan = ProvisionPlan::parse(file.readAll(), error);
+    std::optional<ProvisionPlan> plan =
+        ProvisionPlan::readFile(line.value(QStringLiteral("plan")), error);
     if (!plan) {
-        *error = QStringLiteral("--plan %1: %2").arg(path, *error);
+        *error = QStringLiteral("--plan %1").arg(*error);
     }
     return plan;
 }

@@ -68,15 +68,8 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
     if (!location) {
         return line.refuse(context, error);
     }
-    bool missing = false;
     LedgerWorker ledger;
-    const bool open = ledger.openForPlan(*location, request.plan, &error, &missing);
-    if (missing) {
-        return line.refuse(context, QStringLiteral("%1; make it first with quillonctl ledger "
-                                                   "init --plan PLAN.json --ledger %2")
-                                        .arg(error, location->name()));
-    }
-    if (!open) {
+    if (!ledger.openForRun(*location, request.plan, &error)) {
         return line.refuse(context, error);
     }
     return ProvisionDevices(request, ledger, context);

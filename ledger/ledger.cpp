@@ -72,6 +72,19 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
     return openForPlan(location, plan, error);
 }
 
+std::unique_ptr<Ledger> Ledger::openForRun(const LedgerLocation &location,
+                                           const ProvisionPlan &plan, QString *error)
+{
+    bool missing = false;
+    std::unique_ptr<Ledger> ledger = openForPlan(location, plan, error, &missing);
+    if (missing) {
+        *error = QStringLiteral("%1; make it first with quillonctl ledger init --plan PLAN.json "
+                                "--ledger %2")
+                     .arg(*error, location.name());
+    }
+    return ledger;
+}
+
 std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWriting,
                                      QString *error, bool *missing)
 {
@@ -323,6 +336,30 @@ std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac,
         return std::nullopt;
     }
     return query.next();
+}
+
+std::optional<Ledger::Remaining> Ledger::remaining(QString *error)
+{
+    QSqlQuery query(sql_.db());
+    query.prepare(QStringLiteral("SELECT serial_last - serial_first + 1 - allocated, "
+                                 "mac_last - mac_first + 1 - allocated, "
+                                 "ip_last - ip_first + 1 - allocated FROM ranges WHERE id = 1"));
+    if (!sql_.exec(query, error)) {
+        return std::nullopt;
+    }
+    if (!query.next()) {
+        *error = QStringLiteral("ledger %1 holds no ranges").arg(sql_.name());
+        return std::nullopt;
+    }
+    // A range that ran out counts as none left, never below.
+    const auto left = [&query](int column) {
+        return std::max<qint64>(0, query.value(column).toLongLong());
+    };
+    Remaining result{left(0), left(1), std::nullopt};
+    if (!query.value(2).isNull()) {
+        result.ips = left(2);
+    }
+    return result;
 }
 
 std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)

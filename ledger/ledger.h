@@ -70,6 +70,9 @@ public:
     static std::unique_ptr<Ledger> openForPlan(const LedgerLocation &location,
                                                const ProvisionPlan &plan, QString *error,
                                                bool *missing = nullptr);
+    // The same for a provisioning run; a missing ledger is refused with how to make one.
+    static std::unique_ptr<Ledger> openForRun(const LedgerLocation &location,
+                                              const ProvisionPlan &plan, QString *error);
     // Opens an existing ledger for listing and backups; creates nothing and writes nothing.
     static std::unique_ptr<Ledger> openExisting(const LedgerLocation &location, QString *error);
 
@@ -98,6 +101,16 @@ public:
     // Whether a device holding this serial number and MAC got them here and was verified;
     // nullopt when the database cannot say.
     std::optional<bool> isProvisioned(quint32 serial, const MacAddress &mac, QString *error);
+
+    // How many numbers of each range are not handed out yet; `ips` only when the plan gives a
+    // range of them.
+    struct Remaining
+    {
+        qint64 serials = 0;
+        qint64 macs = 0;
+        std::optional<qint64> ips;
+    };
+    std::optional<Remaining> remaining(QString *error);
 
     // Every row in allocation order; nullopt when the database cannot be read.
     std::optional<QList<Row>> rows(QString *error);

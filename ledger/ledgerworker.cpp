@@ -23,11 +23,11 @@ LedgerWorker::~LedgerWorker()
     home_.reset();
 }
 
-bool LedgerWorker::openForPlan(const LedgerLocation &location, const ProvisionPlan &plan,
-                               QString *error, bool *missing)
+bool LedgerWorker::openForRun(const LedgerLocation &location, const ProvisionPlan &plan,
+                              QString *error)
 {
     QMetaObject::invokeMethod(
-        home_.get(), [&] { ledger_ = Ledger::openForPlan(location, plan, error, missing); },
+        home_.get(), [&] { ledger_ = Ledger::openForRun(location, plan, error); },
         Qt::BlockingQueuedConnection);
     return ledger_ != nullptr;
 }

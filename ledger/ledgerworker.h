@@ -25,10 +25,9 @@ public:
     LedgerWorker(const LedgerWorker &) = delete;
     LedgerWorker &operator=(const LedgerWorker &) = delete;
 
-    // Opens the ledger on the worker's thread and waits for it; false with the reason in
-    // `error` and, for a file, `missing` set when there is none.
-    bool openForPlan(const LedgerLocation &location, const ProvisionPlan &plan, QString *error,
-                     bool *missing);
+    // Opens the ledger for a run on the worker's thread and waits for it; false with the
+    // reason in `error`, which for a missing ledger says how to make one.
+    bool openForRun(const LedgerLocation &location, const ProvisionPlan &plan, QString *error);
 
     // Runs `work(ledger)` on the worker's thread, then `done(result)` on this object's thread,
     // unless `context` is gone by then.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangestate.h"
 #include "settings/values.h"
 
 #include <QString>
@@ -18,7 +19,10 @@ struct DeviceReport
     // The numbers allocated to it; the old ones again when it was already provisioned.
     quint32 newSerial = 0;
     MacAddress newMac{};
+    Address newIp{};
     QString reason; // why it failed
+    // How the last exchange with it ended, so a front end can word a failure its own way.
+    ExchangeOutcome exchange = ExchangeOutcome::Ok;
 };
 
 } // namespace quillon

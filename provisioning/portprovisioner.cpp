@@ -36,6 +36,7 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
 void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
+    enterStep(Step::Waiting);
     session_.read();
 }
 
@@ -88,6 +89,7 @@ void PortProvisioner::onSeekingRead()
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
+        noDevice();
         pollTimer_.start();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
@@ -102,6 +104,7 @@ void PortProvisioner::onWatchingRead()
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
         phase_ = Phase::Seeking;
+        noDevice();
         pollTimer_.start();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
@@ -112,6 +115,7 @@ void PortProvisioner::onWatchingRead()
 
 void PortProvisioner::provision(const DeviceSettings &found)
 {
+    enterStep(Step::Reading);
     before_ = found;
     target_ = found;
     shown_ = {found.serialNumber, found.mac};
@@ -169,6 +173,7 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
         setup_.afterAllocation(name());
     }
     phase_ = Phase::Writing;
+    enterStep(Step::Writing);
     session_.write(target_);
 }
 
@@ -192,6 +197,7 @@ void PortProvisioner::onWritten()
                 return;
             }
             phase_ = Phase::Verifying;
+            enterStep(Step::Verifying);
             session_.read();
         });
 }
@@ -248,7 +254,8 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
                   .arg(failure);
     }
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
-                                 target_.serialNumber, target_.mac, why});
+                                 target_.serialNumber, target_.mac, target_.ipAddress, why,
+                                 session_.lastEnd().outcome});
     if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
         stop(failure);
     } else if (setup_.watch && !interrupted_) {
@@ -257,6 +264,25 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
     } else {
         finish();
     }
+}
+
+void PortProvisioner::noDevice()
+{
+    if (session_.lastEnd().outcome == ExchangeOutcome::PortError) {
+        enterStep(Step::Unavailable, session_.failure());
+    } else {
+        enterStep(Step::Waiting);
+    }
+}
+
+void PortProvisioner::enterStep(Step step, const QString &detail)
+{
+    if (step_ == step && stepDetail_ == detail) {
+        return;
+    }
+    step_ = step;
+    stepDetail_ = detail;
+    emit stepChanged(step, detail);
 }
 
 void PortProvisioner::ledgerFailed(const QString &error)

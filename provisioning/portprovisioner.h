@@ -36,6 +36,10 @@ public:
         std::function<void(const QString &port)> beforeVerifiedRecord;
     };
 
+    // What the port is doing, for a front end that shows each port as it goes.
+    enum class Step { Waiting, Unavailable, Reading, Writing, Verifying };
+    Q_ENUM(Step)
+
     PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent = nullptr);
 
     void start();
@@ -44,6 +48,8 @@ public:
     void interrupt();
 
 signals:
+    // Raised when the step changes, not at every poll; `detail` says why a port is unavailable.
+    void stepChanged(quillon::PortProvisioner::Step step, const QString &detail);
     void deviceDone(const quillon::DeviceReport &report);
     // The port gives up without a device to report: no device, no numbers left, no ledger.
     void portStopped(const QString &port, const QString &reason);
@@ -79,6 +85,10 @@ private:
     void stop(const QString &reason);
     void finish();
     void poll();
+    // The step of a port whose read found no device: waiting, or unavailable when the port
+    // itself failed.
+    void noDevice();
+    void enterStep(Step step, const QString &detail = {});
 
     QString name() const { return session_.name(); }
 
@@ -93,6 +103,8 @@ private:
     DeviceSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
+    std::optional<Step> step_;
+    QString stepDetail_;
 };
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "settings/jsonobject.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -195,6 +196,20 @@ std::optional<ProvisionPlan> ProvisionPlan::parse(const QByteArray &json, QStrin
     plan.gateway = *gateway;
     plan.dns1 = *dns1;
     plan.dns2 = *dns2;
+    return plan;
+}
+
+std::optional<ProvisionPlan> ProvisionPlan::readFile(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    std::optional<ProvisionPlan> plan = parse(file.readAll(), error);
+    if (!plan) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+    }
     return plan;
 }
 

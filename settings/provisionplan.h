@@ -35,6 +35,8 @@ struct ProvisionPlan
     // unknown field, a malformed value, a range whose first is after its last, a serial number
     // above 2147483647, a MAC range holding a multicast address.
     static std::optional<ProvisionPlan> parse(const QByteArray &json, QString *error);
+    // The plan in a file; the line then starts with the path.
+    static std::optional<ProvisionPlan> readFile(const QString &path, QString *error);
 };
 
 } // namespace quillon
