@@ -13,7 +13,8 @@ int main(int argc, char *argv[])
         "quillon-station",
         "Opens the provisioning window for the production line: one tile per fixture, each unit\n"
         "given its own serial number and MAC from the plan and recorded in the ledger."};
-    if (const auto status = quillon::AnswerInfoOptions(program, argc, argv, std::cout)) {
+    if (const auto status =
+            quillon::AnswerBeforeApplication(program, argc, argv, std::cout, std::cerr)) {
         return *status;
     }
     QApplication app(argc, argv);
