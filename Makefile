@@ -71,15 +71,17 @@ fuzz: fuzz-build
 fuzz-long: fuzz-build
 	scripts/run-fuzz build-fuzz --keep -max_total_time=$(FUZZ_TIME) -use_value_profile=1
 
-# Release build; each benchmark prints a table and a summary line, and none ever fails.
-bench: deps
+# Release build; each benchmark prints a table and a summary line, and none ever fails. The
+# command-line benchmark's peer is a pyserial script, so only this target installs pyserial.
+bench:
+	@scripts/install-deps python3-serial
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON -DQUILLON_BENCH=ON \
 		$(CMAKE_FLAGS) >/dev/null
 	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
 	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-paced; \
 		./quillon-bench-exchange; ./quillon-bench-startup; ./quillon-bench-soak; \
 		./quillon-bench-provision; ./quillon-bench-provision --tmpfs-lock-directory; \
-		./quillon-bench-stations; ./quillon-bench-station; true
+		./quillon-bench-stations; ./quillon-bench-cli-read; ./quillon-bench-station; true
 
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build

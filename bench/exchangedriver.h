@@ -25,8 +25,9 @@ class ExchangeDriver : public QObject
     Q_OBJECT
 public:
     enum class Kind { Read, Write, Format };
-    // Sent: the click is handled inside run()'s call, as QTest does it. Posted: press and
-    // release wait in the event queue like an operator's click, behind whatever is queued.
+    // Sent: the click is handled inside run()'s call, as QTest does it. Posted: what the last
+    // exchange left queued is handled first, as a running window does before the operator's next
+    // click; then press and release wait in the event queue like an operator's click.
     enum class Click { Sent, Posted };
 
     struct Result

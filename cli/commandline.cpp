@@ -10,18 +10,44 @@ namespace quillon {
 CommandLine::CommandLine(QString command, QString usage)
     : command_(std::move(command)), usage_(std::move(usage))
 {
-    parser_.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    options_ << QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                   QStringLiteral("Print this help."));
+    parser_.addOption(options_.back());
 }
 
-void CommandLine::addFlag(const QString &name)
+void CommandLine::addFlag(const QString &name, const QString &description)
 {
-    parser_.addOption(QCommandLineOption(name));
+    options_ << QCommandLineOption(name, description);
+    parser_.addOption(options_.back());
 }
 
-void CommandLine::addValue(const QString &name, const QString &valueName)
+void CommandLine::addValue(const QString &name, const QString &valueName,
+                           const QString &description)
 {
-    parser_.addOption(QCommandLineOption(name, QString(), valueName));
+    options_ << QCommandLineOption(name, description, valueName);
+    parser_.addOption(options_.back());
     valueOptions_ << name;
+}
+
+QString CommandLine::help() const
+{
+    QStringList names;
+    qsizetype width = 0;
+    for (const QCommandLineOption &option : options_) {
+        QStringList spelt;
+        for (const QString &name : option.names()) {
+            spelt << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        }
+        names << spelt.join(QStringLiteral(", ")) +
+                     (option.valueName().isEmpty() ? QString() : u' ' + option.valueName());
+        width = std::max(width, names.back().size());
+    }
+    QString text = usage_ + QStringLiteral("\nOptions:\n");
+    for (qsizetype i = 0; i < options_.size(); ++i) {
+        text += QStringLiteral("  %1  %2\n")
+                    .arg(names[i].leftJustified(width), options_[i].description());
+    }
+    return text;
 }
 
 std::optional<int> CommandLine::parse(const QStringList &arguments, CtlContext &context)
@@ -31,7 +57,7 @@ std::optional<int> CommandLine::parse(const QStringList &arguments, CtlContext &
         return refuse(context, parser_.errorText());
     }
     if (parser_.isSet(QStringLiteral("help"))) {
-        context.out() << usage_ << Qt::flush;
+        context.out() << help() << Qt::flush;
         return kExitOk;
     }
     // A value given twice is more likely a slip than a wish for the last one.

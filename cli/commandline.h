@@ -12,6 +12,11 @@ namespace quillon {
 class CtlContext;
 struct PortArgument;
 
+// The description of --ledger, which provision and ledger share.
+inline const QString kLedgerOption =
+    QStringLiteral("The ledger: an SQLite file or a postgresql:// URL; QUILLON_LEDGER when not "
+                   "given.");
+
 // One subcommand's command line: its options, parsed without ever exiting the process, with
 // each refusal a single line naming the command.
 class CommandLine
@@ -19,8 +24,9 @@ class CommandLine
 public:
     CommandLine(QString command, QString usage);
 
-    void addFlag(const QString &name);
-    void addValue(const QString &name, const QString &valueName);
+    // Each option's one-sentence description is its --help line.
+    void addFlag(const QString &name, const QString &description);
+    void addValue(const QString &name, const QString &valueName, const QString &description);
 
     // Parses `arguments` (the words after the command). Returns the exit status to end with
     // when the command must not run: 0 after --help, 2 after a refusal already printed.
@@ -33,12 +39,14 @@ public:
     // Prints "quillonctl: <command>: <message>" and returns status 2.
     int refuse(CtlContext &context, const QString &message) const;
 
-    const QString &usage() const { return usage_; }
+    // The usage, then one line per option with its description.
+    QString help() const;
 
 private:
     QString command_;
     QString usage_;
     QCommandLineParser parser_;
+    QList<QCommandLineOption> options_;
     QStringList valueOptions_;
 };
 

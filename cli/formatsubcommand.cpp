@@ -10,7 +10,9 @@ int RunFormatSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("format"),
                      QStringLiteral("Usage: quillonctl format PORT --yes\n"));
-    line.addFlag(QStringLiteral("yes"));
+    line.addFlag(QStringLiteral("yes"),
+                 QStringLiteral("Confirm that the format may erase ALL files on the device's "
+                                "drive F:."));
     int status = kExitUsage;
     const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {

@@ -129,9 +129,11 @@ int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
                                     "       quillonctl ledger init --plan PLAN.json "
                                     "[--ledger LOCATION]\n"
                                     "       quillonctl ledger backup DEST [--ledger LOCATION]\n"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"));
-    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
-    line.addFlag(QStringLiteral("csv"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
+    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
+                  QStringLiteral("With init: the plan whose ranges the new ledger hands out."));
+    line.addFlag(QStringLiteral("csv"),
+                 QStringLiteral("Print CSV with a header line instead of a table."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }

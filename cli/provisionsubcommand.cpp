@@ -24,13 +24,23 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
                        "[--watch] [--renumber] [--json]\n"
                        "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
-    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"));
-    line.addFlag(QStringLiteral("watch"));
-    line.addFlag(QStringLiteral("renumber"));
-    line.addValue(QStringLiteral("log"), QStringLiteral("FILE"));
-    line.addValue(QStringLiteral("on-verified"), QStringLiteral("COMMAND"));
-    line.addFlag(QStringLiteral("json"));
+    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
+                  QStringLiteral("The plan: the ranges of serial numbers and MACs and the other "
+                                 "settings; required."));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
+    line.addFlag(QStringLiteral("watch"),
+                 QStringLiteral("Keep going: provision the next device as soon as one is swapped "
+                                "on a port, until Ctrl+C."));
+    line.addFlag(QStringLiteral("renumber"),
+                 QStringLiteral("Give a unit numbered by another ledger a new serial number and "
+                                "MAC from this plan, rather than leaving it alone."));
+    line.addValue(QStringLiteral("log"), QStringLiteral("FILE"),
+                  QStringLiteral("Append every line of the run, time-stamped, to FILE, flushed "
+                                 "line by line."));
+    line.addValue(QStringLiteral("on-verified"), QStringLiteral("COMMAND"),
+                  QStringLiteral("Run COMMAND through the shell for each verified unit, with its "
+                                 "values in QUILLON_* variables (to print a label)."));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("Print one JSON object per line."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }

@@ -29,7 +29,7 @@ const char kUsage[] =
     "Usage: quillonctl COMMAND [ARGUMENTS]\n"
     "Reads, writes, formats and provisions Quillon devices over a serial port.\n"
     "\n"
-    "  quillonctl ports [--json]\n"
+    "  quillonctl ports [--json] [--probe [PORT...]]\n"
     "  quillonctl read PORT [--json]\n"
     "  quillonctl write PORT [--from FILE] [--serial N] [--mac MAC] [--ip A.B.C.D]\n"
     "                   [--mask A.B.C.D] [--gateway A.B.C.D] [--dns1 A.B.C.D]\n"
@@ -40,7 +40,8 @@ const char kUsage[] =
     "  quillonctl ledger [--ledger LOCATION] [--csv]\n"
     "  quillonctl ledger init --plan PLAN.json [--ledger LOCATION]\n"
     "  quillonctl ledger backup DEST [--ledger LOCATION]\n"
-    "  quillonctl --help | --version\n"
+    "  quillonctl help COMMAND\n"
+    "  quillonctl --help | -V | --version\n"
     "\n"
     "PORT is COM1 to COM20 or the absolute path of a serial device. LOCATION is an SQLite\n"
     "file or postgresql://[user[:password]@]host[:port]/database; QUILLON_LEDGER gives it\n"
@@ -54,12 +55,23 @@ int RunCommand(const QStringList &arguments, CtlContext &context)
     QTextStream &out = context.out();
     QTextStream &err = context.err();
     const QString first = arguments.value(1);
+    if (first == QLatin1String("help") && arguments.size() > 2) {
+        // "help read" is "read --help".
+        const auto command = kCommands.find(arguments[2]);
+        if (command == kCommands.end() || arguments.size() > 3) {
+            return context.fail(QStringLiteral("help: give one COMMAND, not \"%1\"; see "
+                                               "quillonctl --help")
+                                    .arg(arguments.mid(2).join(u' ')),
+                                kExitUsage);
+        }
+        return command->second(QStringList{QStringLiteral("--help")}, context);
+    }
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help")) {
         out << kUsage << Qt::flush;
         return kExitOk;
     }
-    if (first == QLatin1String("--version")) {
+    if (first == QLatin1String("--version") || first == QLatin1String("-V")) {
         out << "quillonctl " << kVersion << Qt::endl;
         return kExitOk;
     }

@@ -11,7 +11,7 @@ int RunReadSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("read"),
                      QStringLiteral("Usage: quillonctl read PORT [--json]\n"));
-    line.addFlag(QStringLiteral("json"));
+    line.addFlag(QStringLiteral("json"), QStringLiteral("Print the settings as one JSON object."));
     int status = kExitUsage;
     const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {

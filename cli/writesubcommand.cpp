@@ -49,6 +49,19 @@ QString WriteProblem(const DeviceSettings &before, const DeviceSettings &after)
     return addressesBefore == after ? QString() : NetworkProblem(after);
 }
 
+// How the usage names each setting's value.
+QString ValueName(Setting setting)
+{
+    switch (setting) {
+    case Setting::Serial:
+        return QStringLiteral("N");
+    case Setting::Mac:
+        return QStringLiteral("MAC");
+    default:
+        return QStringLiteral("A.B.C.D");
+    }
+}
+
 } // namespace
 
 int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
@@ -59,13 +72,20 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
                        "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
                        "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--identity] [--defaults]\n"
                        "           [--json]\n"));
-    line.addValue(QStringLiteral("from"), QStringLiteral("FILE"));
-    line.addFlag(QStringLiteral("identity"));
+    line.addValue(QStringLiteral("from"), QStringLiteral("FILE"),
+                  QStringLiteral("Take the settings from a JSON object as read --json prints it; "
+                                 "its serial number and MAC only with --identity."));
+    line.addFlag(QStringLiteral("identity"),
+                 QStringLiteral("With --from, restore the file's serial number and MAC too."));
     for (Setting setting : kAllSettings) {
-        line.addValue(SettingKey(setting), QStringLiteral("VALUE"));
+        line.addValue(SettingKey(setting), ValueName(setting),
+                      QStringLiteral("Set \"%1\" to the value given.").arg(SettingLabel(setting)));
     }
-    line.addFlag(QStringLiteral("defaults"));
-    line.addFlag(QStringLiteral("json"));
+    line.addFlag(QStringLiteral("defaults"),
+                 QStringLiteral("Take the factory defaults of the MAC and the addresses; the "
+                                "serial number stays."));
+    line.addFlag(QStringLiteral("json"),
+                 QStringLiteral("Print the settings before and after as one JSON object."));
     int status = kExitUsage;
     const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);
     if (!port) {

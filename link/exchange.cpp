@@ -121,39 +121,44 @@ void Exchange::Start(ExchangeState kind, const Bytes &request)
     if (busy()) {
         return;
     }
+    state_ = kind;
+    ++exchange_no_;
+    reply_.fill(std::string());
+    const QString name = PortName();
+    // The port opens and the request leaves before the window changes at all: the device answers
+    // while the window shows the busy state and paints the log, and the reply is handled only
+    // once this handler has shown every line.
+    const std::optional<OpenError> failure = OpenCom(name);
+    if (!failure) {
+        comm_.DiscardInput();
+        comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
+        // A format has no reply timeout of its own: the full progress bar arms it.
+        if (kind != ExchangeState::Formatting) {
+            ArmReplyTimeout(timing_.replyTimeoutMs);
+        }
+    }
     if (kind == ExchangeState::Formatting) {
         SetProgress(0);
         Enable(timer3_);
     }
     EnterBusy(kind);
-    reply_.fill(std::string());
-    const QString name = PortName();
-    if (!OpenCom(name)) {
+    ShowOpenCom(name);
+    if (failure) {
+        FailOpen(*failure);
         return;
     }
-    // The request leaves before the log is painted: the device answers while the window paints,
-    // and the reply is handled only once this handler has shown every line.
-    comm_.DiscardInput();
-    comm_.Output(QByteArrayView(request.data(), static_cast<qsizetype>(request.size())));
-    // A format has no reply timeout of its own: the full progress bar arms it.
-    if (kind != ExchangeState::Formatting) {
-        ArmReplyTimeout(timing_.replyTimeoutMs);
-    }
-    ShowOpenCom(name);
     AppendStatus(Label(kind) + QString::number(exchange_no_) + kLabelEnd);
     frontEnd_.repaintLog();
 }
 
 void Exchange::EnterBusy(ExchangeState kind)
 {
-    state_ = kind;
     // A read or a write earns Format Flash again only if the device answers; a format keeps
     // the button, which aborts it meanwhile.
     formatOn_ = kind == ExchangeState::Formatting;
-    ++exchange_no_;
     ShowControls();
     frontEnd_.setLogState(LogState::Running);
-    // Painted once the port is open and the request is on its way.
+    // Painted with the "OpenCom: " line that follows.
     frontEnd_.setLog(QString());
 }
 
@@ -164,28 +169,23 @@ void Exchange::ShowOpenCom(const QString &name)
     frontEnd_.repaintLog();
 }
 
-bool Exchange::OpenCom(const QString &name)
+std::optional<Exchange::OpenError> Exchange::OpenCom(const QString &name)
 {
     // A name that selects no port must never reach the port of an earlier exchange.
     const std::optional<PortTarget> target = fixedPort_ ? fixedPort_ : portMap_.resolve(name);
     if (!target) {
-        ShowOpenCom(name);
-        OpenFailure missing;
-        missing.kind = OpenFailure::Kind::DoesNotExist;
-        FailOpen(QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name),
-                 missing, name);
-        return false;
+        return OpenError{
+            QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name),
+            OpenFailure{OpenFailure::Kind::DoesNotExist, {}, {}, {}}, name};
     }
     comm_.setCommPort(*target);
     comm_.setSettings(kLineSettings);
     if (!comm_.setPortOpen(true)) {
-        ShowOpenCom(name);
         const OpenFailure failure = comm_.openFailure();
-        FailOpen(PortErrorLine(failure, target->description), failure, target->description);
-        return false;
+        return OpenError{PortErrorLine(failure, target->description), failure, target->description};
     }
     parser_.Reset();
-    return true;
+    return std::nullopt;
 }
 
 void Exchange::AppendStatus(const QString &text)
@@ -193,9 +193,12 @@ void Exchange::AppendStatus(const QString &text)
     frontEnd_.appendLog(text);
 }
 
-void Exchange::CloseCom()
+void Exchange::CloseCom(ExchangeOutcome outcome)
 {
-    AppendStatus(QStringLiteral("CloseCom: ") + PortName() + kLineEnd);
+    // No repaint falls between the outcome and the "CloseCom: " line, so one change of the log
+    // carries both and the label lays its text out once.
+    AppendStatus(OutcomeText(outcome) + kLineEnd + QStringLiteral("CloseCom: ") + PortName() +
+                 kLineEnd);
     // The operator sees the end first; no byte is parsed after the outcome whether or not the
     // port is still open meanwhile.
     frontEnd_.repaintLog();
@@ -297,13 +300,12 @@ void Exchange::EndWithReply(ReplyOutcome outcome)
     const bool ok = outcome == ReplyOutcome::Ok;
     frontEnd_.setLogState(ok ? LogState::Succeeded : LogState::Failed);
     const ExchangeOutcome end = ok ? ExchangeOutcome::Ok : ExchangeOutcome::ChecksumError;
-    AppendStatus(OutcomeText(end) + kLineEnd);
     const ExchangeState exchange = state_;
     std::optional<DeviceSettings> settings;
     if (ok && exchange == ExchangeState::Reading) {
         settings = SettingsFromTexts(reply_).settings;
     }
-    CloseCom();
+    CloseCom(end);
     LeaveBusy(true);
     emit ended({exchange, end, {}, {}, settings});
 }
@@ -312,22 +314,21 @@ void Exchange::EndWithoutReply(ExchangeOutcome outcome)
 {
     StopTimers();
     frontEnd_.setLogState(LogState::Failed);
-    AppendStatus(OutcomeText(outcome) + kLineEnd);
     const ExchangeState exchange = state_;
-    CloseCom();
+    CloseCom(outcome);
     LeaveBusy(false);
     emit ended({exchange, outcome, {}, {}, {}});
 }
 
-void Exchange::FailOpen(const QString &reason, const OpenFailure &failure, const QString &port)
+void Exchange::FailOpen(const OpenError &error)
 {
     StopTimers();
     frontEnd_.setLogState(LogState::Failed);
-    AppendStatus(reason + kLineEnd);
+    AppendStatus(error.line + kLineEnd);
     frontEnd_.repaintLog();
     const ExchangeState exchange = state_;
     LeaveBusy(false);
-    emit ended({exchange, ExchangeOutcome::PortError, failure, port, {}});
+    emit ended({exchange, ExchangeOutcome::PortError, error.failure, error.port, {}});
 }
 
 QString Exchange::PortName() const

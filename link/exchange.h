@@ -81,21 +81,29 @@ signals:
 
 private:
     void Start(ExchangeState kind, const Bytes &request);
+    // The window's part of entering the busy state; the exchange's own part is done by then.
     void EnterBusy(ExchangeState kind);
-    // False when the port could not be opened; the log's first line and the failed-open end path
-    // have then run.
-    bool OpenCom(const QString &name);
+    // Why a port could not be opened: the log line, and the failure as data for the front end.
+    struct OpenError
+    {
+        QString line;
+        OpenFailure failure;
+        QString port;
+    };
+    // Why the port could not be opened, or nothing once it is open.
+    std::optional<OpenError> OpenCom(const QString &name);
     // The log emptied, then its "OpenCom: " line, each painted.
     void ShowOpenCom(const QString &name);
     void AppendStatus(const QString &text);
-    void CloseCom();
+    // Appends the end path's outcome line with the "CloseCom: " line.
+    void CloseCom(ExchangeOutcome outcome);
     void LeaveBusy(bool enable_format);
 
     void EndWithReply(ReplyOutcome outcome);
     // Timeout and abort: the bar keeps its value and Format Flash keeps its state.
     void EndWithoutReply(ExchangeOutcome outcome);
     // The end path of a port that could not be opened: one red line that says why.
-    void FailOpen(const QString &reason, const OpenFailure &failure, const QString &port);
+    void FailOpen(const OpenError &error);
     QString PortName() const;
     void StopTimers();
     void ArmReplyTimeout(int ms);

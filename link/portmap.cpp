@@ -1,6 +1,7 @@
 #include "link/portmap.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -9,12 +10,32 @@ namespace quillon {
 
 namespace {
 
-HostPort FromInfo(const QSerialPortInfo &info)
+// The stable names udev gives serial devices, by the device each names.
+std::map<QString, QString> ByIdNames()
+{
+    std::map<QString, QString> names;
+    const QDir dir(QStringLiteral("/dev/serial/by-id"));
+    for (const QFileInfo &link :
+         dir.entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString target = link.canonicalFilePath();
+        if (!target.isEmpty() && names.count(target) == 0) {
+            names[target] = link.absoluteFilePath();
+        }
+    }
+    return names;
+}
+
+HostPort FromInfo(const QSerialPortInfo &info, const std::map<QString, QString> &byId)
 {
     HostPort port;
     port.systemLocation = info.systemLocation();
     port.description = info.description();
     port.manufacturer = info.manufacturer();
+    port.serialNumber = info.serialNumber();
+    const auto name = byId.find(QFileInfo(port.systemLocation).canonicalFilePath());
+    if (name != byId.end()) {
+        port.byId = name->second;
+    }
     if (info.hasVendorIdentifier()) {
         port.vendorId = info.vendorIdentifier();
     }
@@ -83,12 +104,13 @@ PortMap PortMap::host(int firstNumber)
 {
     PortMap map;
     QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const std::map<QString, QString> byId = ByIdNames();
 #ifdef Q_OS_WIN
     Q_UNUSED(firstNumber);
     for (const QSerialPortInfo &info : infos) {
         for (int n = kFirstPort; n <= kLastPort; ++n) {
             if (info.portName() == comName(n)) {
-                map.setPort(n, FromInfo(info));
+                map.setPort(n, FromInfo(info, byId));
             }
         }
     }
@@ -101,7 +123,7 @@ PortMap PortMap::host(int firstNumber)
         if (n > kLastPort) {
             break;
         }
-        map.setPort(n++, FromInfo(info));
+        map.setPort(n++, FromInfo(info, byId));
     }
 #endif
     return map;
@@ -157,17 +179,36 @@ QString PortMap::tooltip(int comNumber) const
     if (!host->description.isEmpty()) {
         lines << host->description;
     }
-    if (!host->manufacturer.isEmpty()) {
-        lines << host->manufacturer;
+    return (lines + host->identity()).join(QLatin1Char('\n'));
+}
+
+QString HostPort::usbIds() const
+{
+    if (!vendorId && !productId) {
+        return {};
     }
-    if (host->vendorId || host->productId) {
-        const auto hex = [](const std::optional<quint16> &id) {
-            return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0'))
-                      : QStringLiteral("?");
-        };
-        lines << QStringLiteral("USB %1:%2").arg(hex(host->vendorId), hex(host->productId));
+    const auto hex = [](const std::optional<quint16> &id) {
+        return id ? QStringLiteral("%1").arg(*id, 4, 16, QLatin1Char('0')) : QStringLiteral("?");
+    };
+    return hex(vendorId) + QLatin1Char(':') + hex(productId);
+}
+
+QStringList HostPort::identity() const
+{
+    QStringList lines;
+    if (!byId.isEmpty()) {
+        lines << byId;
     }
-    return lines.join(QLatin1Char('\n'));
+    if (const QString usb = usbIds(); !usb.isEmpty()) {
+        lines << QStringLiteral("USB ") + usb;
+    }
+    if (!manufacturer.isEmpty()) {
+        lines << manufacturer;
+    }
+    if (!serialNumber.isEmpty()) {
+        lines << QStringLiteral("serial number %1").arg(serialNumber);
+    }
+    return lines;
 }
 
 } // namespace quillon

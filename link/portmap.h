@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <optional>
@@ -15,6 +16,15 @@ struct HostPort
     QString manufacturer;
     std::optional<quint16> vendorId;
     std::optional<quint16> productId;
+    // Defaulted, so a port known by its path alone need not spell them out.
+    QString serialNumber{}; // the adapter's own, which stays with it across replugs
+    QString byId{};         // "/dev/serial/by-id/usb-..." where udev made one
+
+    // "0403:6001", a "?" for an id not known; empty for a port that is no USB device.
+    QString usbIds() const;
+    // What tells this adapter from another, as far as known: the by-id name, "USB 0403:6001",
+    // the maker and "serial number A50285BI".
+    QStringList identity() const;
 };
 
 // Natural order of device paths, the same in every locale: runs of digits compare by their

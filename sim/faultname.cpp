@@ -17,6 +17,8 @@ constexpr std::array kFaultNames{
     FaultName{"doubled", Fault::SendTwice, "every reply comes twice in one burst"},
     FaultName{"ignores-writes", Fault::IgnoreWrites,
               "answers reads; a write is neither stored nor answered"},
+    FaultName{"alters-writes", Fault::AltersWrites,
+              "acknowledges a write but stores its IP address's last octet plus one"},
 };
 
 } // namespace

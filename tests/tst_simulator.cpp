@@ -78,10 +78,10 @@ private slots:
                    R"("mask": "255.255.255.0", "gateway": "0.0.0.0", "dns1": "0.0.0.0", )"
                    R"("dns2": "0.0.0.0"})");
         plan.close();
-        const QStringList ledger{"--plan", plan.fileName(), "--ledger",
-                                 dir.filePath("ledger.sqlite")};
-        QCOMPARE(Ctl(QStringList{"ledger", "init"} + ledger).status, 0);
-        const Run provision = Ctl(QStringList{"provision"} + ledger + ports);
+        const QString ledger = dir.filePath("ledger.sqlite");
+        QCOMPARE(Ctl({"ledger", "init", "--plan", plan.fileName(), "--ledger", ledger}).status, 0);
+        const Run provision =
+            Ctl(QStringList{"provision", "--plan", plan.fileName(), "--ledger", ledger} + ports);
         QVERIFY2(provision.out.contains("summary: 3 verified"), qPrintable(provision.err));
         QCOMPARE(provision.status, 0);
 
@@ -115,6 +115,8 @@ private slots:
                                   << QStringList{"read",      "write",  "format", "ports",
                                                  "provision", "ledger", "help"};
         QTest::newRow("COM ports") << QStringList{"read", ""} << QStringList{"COM1", "COM20"};
+        QTest::newRow("probe's ports")
+            << QStringList{"ports", "--probe", ""} << QStringList{"COM2"};
         QTest::newRow("write's options")
             << QStringList{"write", "COM1", "--d"} << QStringList{"--dns1", "--dns2", "--defaults"};
         QTest::newRow("file after --plan")

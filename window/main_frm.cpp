@@ -3,11 +3,14 @@
 #include "link/portadvice.h"
 #include "ui_main_frm.h"
 #include "window/fieldeditor.h"
+#include "window/groupboxstyle.h"
 #include "window/logcolors.h"
 #include "window/portpicker.h"
 
+#include <QGroupBox>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyleFactory>
 
 // Resources of a static library must be pulled in by name, and only from the global namespace.
 static void initResources()
@@ -42,6 +45,15 @@ main_frm::main_frm(PortScan scan, QWidget *parent)
 {
     initResources();
     ui_->setupUi(this);
+    // A fresh instance of the application's style to wrap; one built elsewhere is left as it is.
+    // Made after the form, so that it outlives the boxes that use it.
+    if (QStyle *base = QStyleFactory::create(style()->name())) {
+        auto *boxStyle = new GroupBoxStyle(base);
+        boxStyle->setParent(this);
+        for (QGroupBox *box : findChildren<QGroupBox *>()) {
+            box->setStyle(boxStyle);
+        }
+    }
     setWindowIcon(QIcon(QString::fromLatin1(kWindowIcon)));
     ui_->logo->setPixmap(QIcon(QString::fromLatin1(kLogo)).pixmap(kLogoSize, devicePixelRatioF()));
 
@@ -137,8 +149,15 @@ void main_frm::applyLogColor()
     if (!logState_) {
         return;
     }
+    const QColor color = LogColor(*logState_, this->palette());
     QPalette palette = ui_->status->palette();
-    palette.setColor(QPalette::WindowText, LogColor(*logState_, this->palette()));
+    // A new palette on the label costs a style and layout pass even when the colour is the same:
+    // green while an exchange runs and after its "OK".
+    if (palette.isBrushSet(QPalette::Active, QPalette::WindowText) &&
+        palette.color(QPalette::WindowText) == color) {
+        return;
+    }
+    palette.setColor(QPalette::WindowText, color);
     ui_->status->setPalette(palette);
 }
 

@@ -400,7 +400,8 @@ private slots:
     {
         CtlOptions options;
         options.portMap = PortMap();
-        options.portMap->setPort(1, HostPort{device(), "simulated Quillon", {}, {}, {}});
+        options.portMap->setPort(1, HostPort{device(), "simulated Quillon", "Maker", 0x403, 0x6001,
+                                             "A5", dir_.filePath("by-id")});
         options.portMap->setPort(2, HostPort{dir_.filePath("gone"), {}, {}, {}, {}});
         const Run read = inProcess({"read", "COM1", "--json"}, options);
         QCOMPARE(read.status, 0);
@@ -412,16 +413,44 @@ private slots:
 
         const Run text = inProcess({"ports"}, options);
         QCOMPARE(text.status, 0);
-        QCOMPARE(text.out.count('\n'), 2);
         QCOMPARE(text.out.simplified(),
-                 expand({"COM1 @ opens simulated Quillon COM2 %/gone does not exist"}).front());
+                 expand({"COM1 @ opens simulated Quillon %/by-id USB 0403:6001 Maker serial "
+                         "number A5 COM2 %/gone does not exist"})
+                     .front());
         const Run json = inProcess({"ports", "--json"}, options);
         QCOMPARE(json.status, 0);
-        QCOMPARE(json.out.trimmed(),
-                 expand({R"([{"description":"simulated Quillon","device":"@","opens":true,)"
-                         R"("port":"COM1"},{"description":"","device":"%/gone","opens":false,)"
-                         R"("port":"COM2","reason":"Port error: COM2 (%/gone) does not exist"}])"})
-                     .front());
+        QCOMPARE(
+            json.out.trimmed(),
+            expand(
+                {R"([{"by_id":"%/by-id","description":"simulated Quillon",)"
+                 R"("device":"@","manufacturer":"Maker","opens":true,"port":"COM1",)"
+                 R"("serial_number":"A5","usb":"0403:6001"},{"description":"","device":"%/gone","opens":false,)"
+                 R"("port":"COM2","reason":"Port error: COM2 (%/gone) does not exist"}])"})
+                .front());
+    }
+
+    // Two units among a port where nothing answers and one that does not open, all read at
+    // once: only the two are listed, the missing port is named, and the silent one holds up
+    // nothing beyond its one time-out.
+    void probeFindsUnits()
+    {
+        Devices units = MakeDevices(2);
+        units[1]->setSettings(kExample);
+        sim_->setReplyFault(Fault::NoReply);
+        CtlOptions options;
+        options.timing.replyTimeoutMs = 500;
+        const QStringList ports{"@", Paths(units)[0], "%/gone", Paths(units)[1]};
+        const Run text = inProcess(QStringList{"ports", "--probe"} + ports, options);
+        QCOMPARE(text.status, 0);
+        QCOMPARE(text.out, Paths(units)[0] + ": serial 0, MAC 02:5C:E1:C0:00:00\n" +
+                               Paths(units)[1] + ": serial 12345678, MAC 00:1A:2B:3C:4D:5E\n");
+        QCOMPARE(text.err, expand({"quillonctl: Port error: %/gone does not exist\n"}).front());
+        const Run json = inProcess(QStringList{"ports", "--probe", "--json"} + ports, options);
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).array()[1].toObject()["serial"],
+                 12345678);
+        const Run none = inProcess({"ports", "--probe", "@"}, options);
+        QCOMPARE(none.status, 1);
+        QVERIFY2(none.err.contains("no Quillon answered"), qPrintable(none.err));
     }
 };
 

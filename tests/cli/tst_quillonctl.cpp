@@ -3,6 +3,7 @@
 #include "ledger/ledger.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSysInfo>
@@ -69,7 +70,6 @@ private slots:
         QString error;
         QVERIFY(Ledger::create(*LedgerLocation::parse(dir_.filePath("nfs/l.sqlite"), &error),
                                *ProvisionPlan::parse(kPlan, &error), &error));
-        QVERIFY(QFile::link(dir_.filePath("linked.sqlite"), dir_.filePath("other-name")));
         QCOMPARE(::link(qPrintable(dir_.filePath("linked.sqlite")),
                         qPrintable(dir_.filePath("hard.sqlite"))),
                  0);
@@ -198,6 +198,55 @@ private slots:
                                  "text.sqlite-wal", "hard.sqlite-wal"}) {
             QVERIFY2(!QFileInfo::exists(dir_.filePath(made)), made);
         }
+    }
+
+    // Each command's --help names and describes every option its synopsis in the manual names,
+    // and no other; "help COMMAND" prints the same.
+    void help_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("options");
+        QFile manual(QUILLONCTL_MANUAL);
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString text = manual.readAll();
+        const QString synopsis = text.section(".SH SYNOPSIS", 1).section(".SH ", 0, 0);
+        QVERIFY(synopsis.contains("quillonctl read"));
+        // A command with several synopsis lines ("ledger", "ledger init") takes them all.
+        QMap<QString, QStringList> byCommand;
+        for (const QString &entry : synopsis.split("\n.br\n")) {
+            const QString command =
+                QRegularExpression(R"(^\.B quillonctl (\w+))").match(entry.trimmed()).captured(1);
+            if (command.isEmpty() || command == "help") {
+                continue;
+            }
+            QStringList &options = byCommand[command];
+            options << "help";
+            for (const auto &match : QRegularExpression(R"(\\-\\-(\w+))").globalMatch(entry)) {
+                options << match.captured(1);
+            }
+            options.sort();
+            options.removeDuplicates();
+        }
+        for (auto it = byCommand.cbegin(); it != byCommand.cend(); ++it) {
+            QTest::newRow(qPrintable(it.key())) << it.key() << it.value();
+        }
+    }
+    void help()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, options);
+        const Run help = run({command, "--help"});
+        QCOMPARE(help.status, 0);
+        QStringList described;
+        const QRegularExpression line(R"(^  (?:-\w, )?--(\w+)(?: \S+)? +\S)",
+                                      QRegularExpression::MultilineOption);
+        for (const auto &match : line.globalMatch(help.out)) {
+            described << match.captured(1);
+        }
+        described.sort();
+        QCOMPARE(described, options);
+        QCOMPARE(run({"help", command}).out, help.out);
+        QCOMPARE(run({"-V"}).out, run({"--version"}).out);
     }
 
     // Every row tells where, by whom and when.
