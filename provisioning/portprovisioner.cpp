@@ -3,6 +3,10 @@
 #include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 namespace quillon {
 
 namespace {
@@ -40,7 +44,7 @@ PortEvent::Kind EventOf(DeviceReport::Outcome outcome)
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
-    : QObject(parent), setup_(setup), session_(port, setup.timing)
+    : QObject(parent), setup_(setup), session_(port, setup.timing), path_(port.path())
 {
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
@@ -53,6 +57,23 @@ void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
     enterStep(Step::Waiting);
+    seek();
+}
+
+std::optional<PortProvisioner::DeviceNode> PortProvisioner::NodeOf(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return std::nullopt;
+    }
+    return DeviceNode{status.st_rdev, status.st_ino};
+}
+
+void PortProvisioner::seek()
+{
+    readNode_ = NodeOf(path_);
     session_.read();
 }
 
@@ -69,7 +90,7 @@ void PortProvisioner::interrupt()
 void PortProvisioner::poll()
 {
     if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
-        session_.read();
+        seek();
     }
 }
 
@@ -127,6 +148,7 @@ void PortProvisioner::onSeekingRead()
         finish();
     } else if (found && settled_ == Identity{found->serialNumber, found->mac}) {
         // The unit answers again after a gap: counted once.
+        shownNode_ = readNode_;
         phase_ = Phase::Watching;
         pollTimer_.start();
     } else if (found) {
@@ -155,6 +177,14 @@ void PortProvisioner::onWatchingRead()
         phase_ = Phase::Seeking;
         noDevice();
         pollTimer_.start();
+    } else if (readNode_ != shownNode_) {
+        // Another unit was swapped in between two polls: the one in hand is gone.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        emitEvent(PortEvent::Kind::Removed);
+        phase_ = Phase::Seeking;
+        onSeekingRead();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
     } else {
@@ -169,6 +199,7 @@ void PortProvisioner::provision(const DeviceSettings &found)
     target_ = found;
     given_ = false;
     shown_ = {found.serialNumber, found.mac};
+    shownNode_ = readNode_;
     emitEvent(PortEvent::Kind::Found);
     // The factory identity is every fresh unit's, whatever the ledger holds.
     if (IsFactoryIdentity(found.serialNumber, found.mac)) {

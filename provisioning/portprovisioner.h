@@ -76,6 +76,12 @@ private:
     // What a ledger update came back with: empty when it was recorded.
     using Failure = QString;
     using Identity = std::pair<quint32, MacAddress>;
+    // The device file the port's path leads to (its device number and inode): a unit swapped
+    // between two polls shows no gap, but a new node.
+    using DeviceNode = std::pair<quint64, quint64>;
+    static std::optional<DeviceNode> NodeOf(const QString &path);
+    // Reads the port for a device, noting the node it leads to first.
+    void seek();
 
     void onExchangeEnded();
     void onSeekingRead();
@@ -125,6 +131,9 @@ private:
     // after a gap is the same unit, not a new one.
     std::optional<Identity> settled_;
     bool given_ = false; // target_ holds allocated numbers
+    QString path_;
+    std::optional<DeviceNode> readNode_;  // before the read under way
+    std::optional<DeviceNode> shownNode_; // of the unit in hand
     std::optional<std::pair<PortEvent::Kind, QString>> lastNoDevice_;
     std::optional<Step> step_;
     QString stepDetail_;
