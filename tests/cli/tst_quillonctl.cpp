@@ -221,8 +221,9 @@ private slots:
             }
             QStringList &options = byCommand[command];
             options << "help";
-            for (const auto &match : QRegularExpression(R"(\\-\\-(\w+))").globalMatch(entry)) {
-                options << match.captured(1);
+            for (const auto &match :
+                 QRegularExpression(R"(\\-\\-(\w+(?:\\-\w+)*))").globalMatch(entry)) {
+                options << match.captured(1).replace("\\-", "-");
             }
             options.sort();
             options.removeDuplicates();
@@ -238,7 +239,7 @@ private slots:
         const Run help = run({command, "--help"});
         QCOMPARE(help.status, 0);
         QStringList described;
-        const QRegularExpression line(R"(^  (?:-\w, )?--(\w+)(?: \S+)? +\S)",
+        const QRegularExpression line(R"(^  (?:-\w, )?--([\w-]+)(?: \S+)? +\S)",
                                       QRegularExpression::MultilineOption);
         for (const auto &match : line.globalMatch(help.out)) {
             described << match.captured(1);
