@@ -1,6 +1,7 @@
 #include "app/stationdemo.h"
 
 #include "ledger/ledger.h"
+#include "protocol/factorydefaults.h"
 #include "station/stationsetup.h"
 
 #include <QFile>
@@ -34,7 +35,7 @@ StationDemo::StationDemo(int fixtures) : folder_(dir_.path())
     StationSetup setup{planPath(), ledgerPath(), {}, {}, {}};
     for (int i = 0; i < fixtures; ++i) {
         devices_.push_back(nullptr);
-        plugIn(i, 0);
+        plugIn(i);
         portMap_.setPort(PortMap::kFirstPort + i,
                          HostPort{link(i), QStringLiteral("Quillon fixture"), {}, {}, {}});
         setup.fixtures << link(i);
@@ -43,16 +44,6 @@ StationDemo::StationDemo(int fixtures) : folder_(dir_.path())
 }
 
 StationDemo::~StationDemo() = default;
-
-DeviceSettings StationDemo::freshUnit(quint32 serial)
-{
-    DeviceSettings settings;
-    settings.serialNumber = static_cast<std::int32_t>(serial);
-    settings.mac = {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x00};
-    settings.ipAddress = {10, 10, 10, 11};
-    settings.subnetMask = {255, 255, 255, 0};
-    return settings;
-}
 
 QString StationDemo::planPath() const
 {
@@ -74,10 +65,10 @@ void StationDemo::unplug(int fixture)
     devices_[fixture]->unplug();
 }
 
-void StationDemo::plugIn(int fixture, quint32 serial)
+void StationDemo::plugIn(int fixture)
 {
     devices_[fixture] = std::make_unique<SimulatedQuillon>();
-    devices_[fixture]->setSettings(freshUnit(serial));
+    devices_[fixture]->setSettings(FactorySettings());
     QFile::remove(link(fixture));
     QFile::link(QString::fromStdString(devices_[fixture]->devicePath()), link(fixture));
 }

@@ -27,13 +27,10 @@ public:
     SimulatedQuillon &device(int fixture) { return *devices_[fixture]; }
     const PortMap &portMap() const { return portMap_; }
 
-    // A unit as it leaves the factory, told apart by its serial number.
-    static DeviceSettings freshUnit(quint32 serial);
-
     // Pulls the unit out: its link then names nothing.
     void unplug(int fixture);
-    // Puts a new unit, with a serial number of its own, behind the fixture's link.
-    void plugIn(int fixture, quint32 serial);
+    // Puts a new unit, as it leaves the factory, behind the fixture's link.
+    void plugIn(int fixture);
 
 private:
     QTemporaryDir dir_;

@@ -17,7 +17,6 @@ enum ExitStatus : int {
     kExitDeviceFailed = 1,
     kExitUsage = 2,
     kExitPortUnavailable = 3,
-    kExitInterrupted = 130,
 };
 
 // What the installed program takes from the host and tests hand in instead.
@@ -31,6 +30,8 @@ struct CtlOptions
     bool errIsTerminal = false;
     // How often provision --watch tries an idle port.
     int watchIntervalMs = 1000;
+    // How long provision --on-verified lets a unit's command run before stopping it.
+    int hookTimeLimitMs = 30000;
     // Called by provision between committing a device's numbers and writing them, with the
     // PORT as given; tests stop the process there.
     std::function<void(const QString &port)> afterAllocation;

@@ -16,10 +16,14 @@ struct ProvisionRequest
     ProvisionPlan plan;
     QList<PortArgument> ports; // no two name the same device
     bool watch = false;
+    bool renumber = false;
     bool json = false;
+    QString logPath;    // --log; empty for none
+    QString onVerified; // --on-verified; empty for none
 };
 
-// quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--json] PORT...
+// quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--renumber] [--json]
+//                      [--log FILE] [--on-verified COMMAND] PORT...
 // The plan, the ports and the ledger are all checked before any device is touched.
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context);
 

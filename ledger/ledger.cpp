@@ -324,12 +324,22 @@ bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
 {
+    return findPair(QStringLiteral(" AND state = 'verified'"), serial, mac, error);
+}
+
+std::optional<bool> Ledger::holds(quint32 serial, const MacAddress &mac, QString *error)
+{
+    return findPair(QString(), serial, mac, error);
+}
+
+std::optional<bool> Ledger::findPair(const QString &condition, quint32 serial,
+                                     const MacAddress &mac, QString *error)
+{
     if (!sql_.ensureConnected(error)) {
         return std::nullopt;
     }
     QSqlQuery query(sql_.db());
-    query.prepare(QStringLiteral(
-        "SELECT 1 FROM devices WHERE serial = ? AND mac = ? AND state = 'verified'"));
+    query.prepare(QStringLiteral("SELECT 1 FROM devices WHERE serial = ? AND mac = ?") + condition);
     query.addBindValue(static_cast<qint64>(serial));
     query.addBindValue(static_cast<qint64>(MacNumber(mac)));
     if (!sql_.exec(query, error)) {

@@ -101,6 +101,8 @@ public:
     // Whether a device holding this serial number and MAC got them here and was verified;
     // nullopt when the database cannot say.
     std::optional<bool> isProvisioned(quint32 serial, const MacAddress &mac, QString *error);
+    // Whether this ledger ever handed out the pair, in any state.
+    std::optional<bool> holds(quint32 serial, const MacAddress &mac, QString *error);
 
     // How many numbers of each range are not handed out yet; `ips` only when the plan gives a
     // range of them.
@@ -126,6 +128,9 @@ private:
     {
     }
 
+    // A row with the pair and `condition` (" AND ...", or empty).
+    std::optional<bool> findPair(const QString &condition, quint32 serial, const MacAddress &mac,
+                                 QString *error);
     static std::unique_ptr<Ledger> open(const LedgerLocation &location, bool forWriting,
                                         QString *error, bool *missing);
     bool setState(qint64 id, State state, const QString &reason, QString *error);

@@ -10,7 +10,9 @@ namespace quillon {
 // What became of one device that answered on a port.
 struct DeviceReport
 {
-    enum class Outcome { Verified, AlreadyProvisioned, Failed };
+    // NumberedElsewhere: a unit that shows neither the factory identity nor one of this
+    // ledger's, left untouched.
+    enum class Outcome { Verified, AlreadyProvisioned, Failed, NumberedElsewhere };
 
     QString port;
     Outcome outcome = Outcome::Failed;

@@ -1,6 +1,11 @@
 #include "provisioning/portprovisioner.h"
 
+#include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace quillon {
 
@@ -21,10 +26,25 @@ QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
     return labels.join(QStringLiteral(", "));
 }
 
+PortEvent::Kind EventOf(DeviceReport::Outcome outcome)
+{
+    switch (outcome) {
+    case DeviceReport::Outcome::Verified:
+        return PortEvent::Kind::Verified;
+    case DeviceReport::Outcome::AlreadyProvisioned:
+        return PortEvent::Kind::AlreadyProvisioned;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        return PortEvent::Kind::NumberedElsewhere;
+    case DeviceReport::Outcome::Failed:
+        break;
+    }
+    return PortEvent::Kind::Failed;
+}
+
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
-    : QObject(parent), setup_(setup), session_(port, setup.timing)
+    : QObject(parent), setup_(setup), session_(port, setup.timing), path_(port.path())
 {
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
@@ -37,6 +57,23 @@ void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
     enterStep(Step::Waiting);
+    seek();
+}
+
+std::optional<PortProvisioner::DeviceNode> PortProvisioner::NodeOf(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return std::nullopt;
+    }
+    return DeviceNode{status.st_rdev, status.st_ino};
+}
+
+void PortProvisioner::seek()
+{
+    readNode_ = NodeOf(path_);
     session_.read();
 }
 
@@ -53,7 +90,7 @@ void PortProvisioner::interrupt()
 void PortProvisioner::poll()
 {
     if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
-        session_.read();
+        seek();
     }
 }
 
@@ -80,11 +117,40 @@ void PortProvisioner::onExchangeEnded()
     }
 }
 
+void PortProvisioner::emitEvent(PortEvent::Kind kind, const QString &reason)
+{
+    const DeviceSettings &device = given_ ? target_ : before_;
+    if (kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen) {
+        lastNoDevice_.reset();
+    }
+    emit portEvent(PortEvent{QDateTime::currentDateTime(), name(), kind, device.serialNumber,
+                             device.mac, device.ipAddress, reason});
+}
+
+void PortProvisioner::reportNoDevice()
+{
+    const bool cannotOpen = session_.lastEnd().outcome == ExchangeOutcome::PortError;
+    const std::pair state{cannotOpen ? PortEvent::Kind::CannotOpen : PortEvent::Kind::Waiting,
+                          session_.failure()};
+    if (lastNoDevice_ != state) {
+        lastNoDevice_ = state;
+        emitEvent(state.first, state.second);
+    }
+}
+
 void PortProvisioner::onSeekingRead()
 {
     const std::optional<DeviceSettings> found = session_.settings();
+    if (!found && !interrupted_) {
+        reportNoDevice();
+    }
     if (interrupted_) {
         finish();
+    } else if (found && settled_ == Identity{found->serialNumber, found->mac}) {
+        // The unit answers again after a gap: counted once.
+        shownNode_ = readNode_;
+        phase_ = Phase::Watching;
+        pollTimer_.start();
     } else if (found) {
         provision(*found);
     } else if (setup_.watch) {
@@ -103,9 +169,22 @@ void PortProvisioner::onWatchingRead()
         finish();
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        emitEvent(PortEvent::Kind::Removed);
+        reportNoDevice();
         phase_ = Phase::Seeking;
         noDevice();
         pollTimer_.start();
+    } else if (readNode_ != shownNode_) {
+        // Another unit was swapped in between two polls: the one in hand is gone.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        emitEvent(PortEvent::Kind::Removed);
+        phase_ = Phase::Seeking;
+        onSeekingRead();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
         pollTimer_.start();
     } else {
@@ -118,30 +197,42 @@ void PortProvisioner::provision(const DeviceSettings &found)
     enterStep(Step::Reading);
     before_ = found;
     target_ = found;
+    given_ = false;
     shown_ = {found.serialNumber, found.mac};
+    shownNode_ = readNode_;
+    emitEvent(PortEvent::Kind::Found);
+    // The factory identity is every fresh unit's, whatever the ledger holds.
+    if (IsFactoryIdentity(found.serialNumber, found.mac)) {
+        onChecked(LedgerCheck{false, true, {}});
+        return;
+    }
     phase_ = Phase::Checking;
     const Identity identity = shown_;
     setup_.ledger->post(
         this,
         [identity](Ledger &ledger) {
-            QString error;
-            const std::optional<bool> known =
-                ledger.isProvisioned(identity.first, identity.second, &error);
-            return std::pair{known, error};
+            LedgerCheck check;
+            check.verified = ledger.isProvisioned(identity.first, identity.second, &check.error);
+            check.ours = check.verified && !*check.verified
+                             ? ledger.holds(identity.first, identity.second, &check.error)
+                             : check.verified;
+            return check;
         },
-        [this](const std::pair<std::optional<bool>, QString> &result) {
-            onChecked(result.first, result.second);
-        });
+        [this](const LedgerCheck &check) { onChecked(check); });
 }
 
-void PortProvisioner::onChecked(const std::optional<bool> &known, const QString &error)
+void PortProvisioner::onChecked(const LedgerCheck &check)
 {
-    if (!known) {
-        ledgerFailed(error);
+    if (!check.ours) {
+        ledgerFailed(check.error);
         return;
     }
-    if (*known) {
+    if (*check.verified) {
         deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
+        return;
+    }
+    if (!*check.ours && !setup_.renumber) {
+        deviceEnded(DeviceReport::Outcome::NumberedElsewhere);
         return;
     }
     if (interrupted_) {
@@ -169,6 +260,8 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     // The plan keeps every serial number it hands out writable.
     target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
                              plan.gateway,       plan.dns1,       plan.dns2};
+    given_ = true;
+    emitEvent(PortEvent::Kind::Allocated);
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
@@ -196,6 +289,7 @@ void PortProvisioner::onWritten()
                 ledgerFailed(failure);
                 return;
             }
+            emitEvent(PortEvent::Kind::Written);
             phase_ = Phase::Verifying;
             enterStep(Step::Verifying);
             session_.read();
@@ -221,7 +315,8 @@ void PortProvisioner::onVerified()
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
-    if (outcome == DeviceReport::Outcome::AlreadyProvisioned) {
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::NumberedElsewhere) {
         report(outcome, reason, {});
         return;
     }
@@ -256,6 +351,12 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
                                  target_.serialNumber, target_.mac, target_.ipAddress, why,
                                  session_.lastEnd().outcome});
+    settled_.reset();
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::Verified) {
+        settled_ = Identity{target_.serialNumber, target_.mac};
+    }
+    emitEvent(EventOf(outcome), why);
     if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
         stop(failure);
     } else if (setup_.watch && !interrupted_) {

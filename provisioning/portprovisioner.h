@@ -3,6 +3,7 @@
 #include "ledger/ledgerworker.h"
 #include "provisioning/allocationqueue.h"
 #include "provisioning/devicereport.h"
+#include "provisioning/portevent.h"
 #include "session/devicesession.h"
 #include "session/portargument.h"
 
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace quillon {
@@ -28,6 +30,8 @@ public:
         LedgerWorker *ledger = nullptr;
         AllocationQueue *allocations = nullptr;
         bool watch = false;
+        // Gives a unit numbered elsewhere this plan's numbers instead of leaving it alone.
+        bool renumber = false;
         ExchangeTiming timing;
         int watchIntervalMs = 1000;
         // Called between a committed allocation and the write; tests stop the process here.
@@ -54,6 +58,8 @@ signals:
     // The port gives up without a device to report: no device, no numbers left, no ledger.
     void portStopped(const QString &port, const QString &reason);
     void finished();
+    // Every change of the port's state, as it happens.
+    void portEvent(const quillon::PortEvent &event);
 
 private:
     // Checking and Recording wait for the ledger, Allocating for the allocation queue.
@@ -70,12 +76,25 @@ private:
     // What a ledger update came back with: empty when it was recorded.
     using Failure = QString;
     using Identity = std::pair<quint32, MacAddress>;
+    // The device file the port's path leads to (its device number and inode): a unit swapped
+    // between two polls shows no gap, but a new node.
+    using DeviceNode = std::pair<quint64, quint64>;
+    static std::optional<DeviceNode> NodeOf(const QString &path);
+    // Reads the port for a device, noting the node it leads to first.
+    void seek();
 
     void onExchangeEnded();
     void onSeekingRead();
     void onWatchingRead();
     void provision(const DeviceSettings &found);
-    void onChecked(const std::optional<bool> &known, const QString &error);
+    // What the ledger knows of a device's identity: verified there, or handed out there at all.
+    struct LedgerCheck
+    {
+        std::optional<bool> verified;
+        std::optional<bool> ours;
+        QString error;
+    };
+    void onChecked(const LedgerCheck &check);
     void onAllocated(const Ledger::AllocateResult &result);
     void onWritten();
     void onVerified();
@@ -89,6 +108,11 @@ private:
     // itself failed.
     void noDevice();
     void enterStep(Step step, const QString &detail = {});
+    // Emits `kind` with the device in hand's identity: the one it was given from allocation
+    // on, the one it showed before.
+    void emitEvent(PortEvent::Kind kind, const QString &reason = {});
+    // A port without a device reports its state once, not at every poll.
+    void reportNoDevice();
 
     QString name() const { return session_.name(); }
 
@@ -103,6 +127,14 @@ private:
     DeviceSettings target_;
     Ledger::Allocation allocation_;
     Identity shown_;
+    // The identity this port has just given or found recorded: a unit that reappears with it
+    // after a gap is the same unit, not a new one.
+    std::optional<Identity> settled_;
+    bool given_ = false; // target_ holds allocated numbers
+    QString path_;
+    std::optional<DeviceNode> readNode_;  // before the read under way
+    std::optional<DeviceNode> shownNode_; // of the unit in hand
+    std::optional<std::pair<PortEvent::Kind, QString>> lastNoDevice_;
     std::optional<Step> step_;
     QString stepDetail_;
 };

@@ -151,6 +151,14 @@ void FixtureTile::showDevice(const DeviceReport &report)
     case DeviceReport::Outcome::Failed:
         show(State::Failed, QStringLiteral("\u2718 FAIL"), failureText(report), true);
         break;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        // Not this line's unit: the operator sets it aside rather than passing it on.
+        show(State::Failed, QStringLiteral("\u2718 FAIL"),
+             QStringLiteral("Numbered elsewhere, left alone\nSerial %1\nMAC %2")
+                 .arg(report.oldSerial)
+                 .arg(MacText(report.oldMac)),
+             true);
+        break;
     }
 }
 

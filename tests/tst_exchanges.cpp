@@ -154,7 +154,9 @@ private slots:
             {"com3", noPort.arg("com3")},
             {"", noPort.arg("")},
             {"COM5", "Port error: COM5 (" + rig.dir.filePath("missing") + ") does not exist"},
-            {"COM3", "Port error: COM3 (" + rig.linkPath() + ") is in use by another program"}};
+            {"COM3", "Port error: COM3 (" + rig.linkPath() +
+                         ") is in use by tst_exchanges (process " +
+                         QString::number(QCoreApplication::applicationPid()) + ")"}};
         QSerialPort holder(rig.linkPath());
         QVERIFY(holder.open(QIODevice::ReadWrite));
         for (const auto &[text, line] : attempts) {

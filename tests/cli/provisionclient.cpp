@@ -1,6 +1,6 @@
 // quillonctl as a child process of the tests, with test-only timing:
 //   provisionclient [--pause] [--pause-verified] [--busy-timeout MS] [--watch-interval MS]
-//                   COMMAND ARGUMENTS...
+//                   [--hook-limit MS] COMMAND ARGUMENTS...
 // --pause prints "paused PORT" on standard error once a device's numbers are committed and
 // then waits, before the write, until its standard input closes or the process is killed;
 // --pause-verified does the same between a good read-back and recording it as verified.
@@ -74,6 +74,8 @@ int main(int argc, char *argv[])
             options.ledgerBusyTimeoutMs = args.takeFirst().toInt();
         } else if (option == QLatin1String("--watch-interval") && !args.isEmpty()) {
             options.watchIntervalMs = args.takeFirst().toInt();
+        } else if (option == QLatin1String("--hook-limit") && !args.isEmpty()) {
+            options.hookTimeLimitMs = args.takeFirst().toInt();
         } else {
             err << "provisionclient: unknown option " << option << Qt::endl;
             return 2;

@@ -96,12 +96,12 @@ private slots:
             << R"({"first": "02:5C:E1:C0:10:00", "last": "02:5C:E1:C0:20:00"})"_ba << true;
         QTest::newRow("mac first moved")
             << "mac"
-            << R"({"first": "02:5C:E1:C0:00:00", "last": "02:5C:E1:C0:13:E7"})"_ba << false;
+            << R"({"first": "02:5C:E1:C0:00:01", "last": "02:5C:E1:C0:13:E7"})"_ba << false;
         QTest::newRow("ip changed, one for all") << "ip"
-                                                 << R"("10.20.30.40")"_ba << true;
+                                                 << R"("10.10.10.40")"_ba << true;
         QTest::newRow("ip becomes a range")
             << "ip"
-            << R"({"first": "10.0.0.1", "last": "10.0.0.9"})"_ba << false;
+            << R"({"first": "10.10.10.20", "last": "10.10.10.29"})"_ba << false;
     }
     void otherPlans()
     {

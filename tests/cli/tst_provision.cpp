@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -194,6 +195,31 @@ private slots:
         verifyLedger(devices, 5);
     }
 
+    // A unit numbered by another ledger is left as it is and reported, status 1, unless
+    // --renumber gives it this plan's numbers.
+    void unitNumberedElsewhere()
+    {
+        DeviceSettings elsewhere = Factory();
+        elsewhere.serialNumber = 5;
+        elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
+        Devices devices = MakeDevices(2);
+        devices[0]->setSettings(elsewhere);
+        const Run left = provision(Paths(devices));
+        QCOMPARE(left.status, 1);
+        QVERIFY2(left.out.contains(Paths(devices)[0] + ": numbered elsewhere: serial 5, MAC "
+                                                       "02:00:00:00:05:05, not in this ledger"),
+                 qPrintable(left.out));
+        QVERIFY(left.out.contains("1 verified, 0 already provisioned, 1 numbered elsewhere"));
+        QCOMPARE(devices[0]->settings(), elsewhere);
+        QCOMPARE(ToBytes(devices[0]->received()), kRead);
+
+        const Run renumbered = provision(Paths(devices), {"--renumber"});
+        QCOMPARE(renumbered.status, 0);
+        QVERIFY2(renumbered.out.contains(": verified: serial 5 -> 1001, MAC 02:00:00:00:05:05"),
+                 qPrintable(renumbered.out));
+        verifyLedger(devices, 2);
+    }
+
     // When a range of two, across a byte boundary, runs out, the port still waiting for a
     // number stops; the rest finish.
     void rangeRunsOut_data()
@@ -208,8 +234,8 @@ private slots:
                               << R"({"first": "02:5C:E1:C0:10:FF", "last": "02:5C:E1:C0:11:00"})"_ba
                               << "the MACs 02:5C:E1:C0:10:FF to 02:5C:E1:C0:11:00";
         QTest::newRow("IP addresses") << "ip"
-                                      << R"({"first": "10.10.10.255", "last": "10.10.11.0"})"_ba
-                                      << "the IP addresses 10.10.10.255 to 10.10.11.0";
+                                      << R"({"first": "10.10.10.253", "last": "10.10.10.254"})"_ba
+                                      << "the IP addresses 10.10.10.253 to 10.10.10.254";
     }
     void rangeRunsOut()
     {
@@ -256,6 +282,153 @@ private slots:
         QCOMPARE(rows()[0].serial, 1000u);
         QCOMPARE(rows()[0].state, Ledger::State::allocated);
         verifyLedger(devices, 2);
+    }
+
+    // SIGTERM and SIGHUP end a run as Ctrl+C does, with the summary and 128 + the signal's
+    // number, once the exchange under way has ended; a second signal ends it at once.
+    void signalsEndTheRun_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("summary");
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143 << true;
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << 129 << true;
+        QTest::newRow("Ctrl+C twice") << QList<int>{SIGINT, SIGINT} << 130 << false;
+    }
+    void signalsEndTheRun()
+    {
+        QFETCH(QList<int>, signalsSent);
+        QFETCH(int, status);
+        QFETCH(bool, summary);
+        Devices devices = MakeDevices(1);
+        devices[0]->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        QProcess child;
+        child.setReadChannel(QProcess::StandardError);
+        Start(child, arguments(Paths(devices), {"--watch"}));
+        QVERIFY(devices[0]->waitForReceived(kRead.size(), std::chrono::seconds(20)));
+        for (qsizetype i = 0; i < signalsSent.size(); ++i) {
+            // A second signal sent before the first is handled would merge with it.
+            QVERIFY(i == 0 || child.bytesAvailable() > 0 || child.waitForReadyRead(10000));
+            QCOMPARE(::kill(child.processId(), signalsSent[i]), 0);
+        }
+        const Run run = Finish(child);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out.contains("summary: 0 verified"), summary);
+        QVERIFY(rows().isEmpty());
+    }
+
+    // Each port's changes of state as time-stamped NDJSON events, on standard output and
+    // appended to the log; after each verified unit the hook runs with the unit's values in
+    // its environment only, and one that fails or outlives its limit is reported for its unit
+    // without holding up the others or undoing the ledger.
+    void watchEventsLogAndHook()
+    {
+        Devices devices = MakeDevices(3);
+        const QStringList paths = Paths(devices);
+        const QString log = dir_->filePath("station.log");
+        const QString labels = dir_->filePath("labels");
+        QVERIFY(WriteFile(log, "earlier line\n"));
+        const QString hook =
+            QStringLiteral("printf '%s %s %s %s\\n' \"$QUILLON_PORT\" \"$QUILLON_SERIAL\" "
+                           "\"$QUILLON_MAC\" \"$QUILLON_IP\" >> %1; case $QUILLON_PORT in %2) exit "
+                           "3;; %3) exec sleep 60;; esac")
+                .arg(labels, paths[1], paths[2]);
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "100", "--hook-limit", "300"} +
+                  arguments(paths, {"--watch", "--json", "--log", log, "--on-verified", hook}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const QString &what) {
+            out += child.readAllStandardOutput();
+            return out.count(what);
+        };
+        const QString hookFailed = "\"event\":\"hook failed\"";
+        QTRY_COMPARE_WITH_TIMEOUT(count(hookFailed), 2, 20000);
+        QCOMPARE(::kill(child.processId(), SIGTERM), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 143);
+        out += run.out;
+
+        // Local ISO 8601 with milliseconds and the offset.
+        const QRegularExpression kTimeStamp(
+            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
+        QStringList events;
+        for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (object.contains("event")) {
+                QVERIFY2(kTimeStamp.match(object["time"].toString()).hasMatch(), qPrintable(line));
+                events << line;
+            }
+        }
+        QFile logFile(log);
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(logFile.readAll()), "earlier line\n" + events.join('\n') + '\n');
+        for (const char *kind : {"found", "allocated", "written"}) {
+            QCOMPARE(out.count(QStringLiteral("\"event\":\"%1\"").arg(kind)), 3);
+        }
+        const QStringList expected{
+            "{\"event\":\"verified\",\"ip\":\"10.10.10.11\",\"mac\":\"02:5C:E1:C0:10:0",
+            "\"reason\":\"exit status 3\"", "\"reason\":\"did not end within 300 ms; stopped\""};
+        for (const QString &part : expected) {
+            QVERIFY2(out.contains(part), qPrintable(part));
+        }
+
+        QFile labelFile(labels);
+        QVERIFY(labelFile.open(QIODevice::ReadOnly));
+        QStringList printed =
+            QString::fromUtf8(labelFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        printed.sort();
+        QCOMPARE(printed.size(), 3);
+        for (const auto &device : devices) {
+            const DeviceSettings held = device->settings();
+            QVERIFY2(printed.contains(QStringLiteral("%1 %2 %3 10.10.10.11")
+                                          .arg(QString::fromStdString(device->devicePath()))
+                                          .arg(held.serialNumber)
+                                          .arg(MacText(held.mac))),
+                     qPrintable(printed.join('|')));
+        }
+        verifyLedger(devices, 3);
+    }
+
+    // A port seen without a device takes the next one as new: a fresh unit after a failed one
+    // with the same identity is provisioned. A unit back with the identity its port just gave
+    // it is the same unit, counted once.
+    void watchTellsUnitsApart()
+    {
+        Devices devices = MakeDevices(2);
+        devices[0]->setReplyFault(Fault::IgnoreWrites);
+        const QString link = dir_->filePath("ttyFixture");
+        QVERIFY(QFile::link(Paths(devices)[0], link));
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "50"} + arguments({link}, {"--watch", "--json"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const char *what) {
+            out += child.readAllStandardOutput();
+            return out.count(QString::fromLatin1(what));
+        };
+        const auto replug = [&](int device, int gaps) {
+            QVERIFY(QFile::remove(link));
+            QTRY_COMPARE_WITH_TIMEOUT(count("\"event\":\"cannot open\""), gaps, 20000);
+            QVERIFY(QFile::link(Paths(devices)[device], link));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"failed\""), 1, 20000);
+        replug(1, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"verified\""), 1, 20000);
+        QCOMPARE(devices[1]->settings().serialNumber, 1001u);
+        replug(1, 2);
+        const int handled = devices[1]->requestsHandled();
+        QTRY_VERIFY_WITH_TIMEOUT(devices[1]->requestsHandled() >= handled + 3, 20000);
+
+        QCOMPARE(::kill(child.processId(), SIGINT), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 130);
+        out += run.out;
+        QCOMPARE(count("\"event\":\"found\""), 2);
+        QCOMPARE(count("\"event\":\"removed\""), 2);
+        QCOMPARE(count("already provisioned\""), 0);
     }
 
     // Two processes on one ledger file, one killed mid-run and run again.
@@ -346,9 +519,6 @@ private slots:
         ledger_ = server.url();
         initLedger();
         Devices devices = MakeDevices(15);
-        DeviceSettings other = Factory();
-        other.serialNumber = 7; // so that the watch tells it from the device before it
-        devices[14]->setSettings(other);
         const QStringList paths = Paths(devices);
         stationsWithOneKilled(paths, 3);
 
@@ -358,9 +528,12 @@ private slots:
         Start(watching, QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch"}),
               PROVISION_CLIENT);
         QString out;
+        // The per-device result lines, not the time-stamped events beside them.
         const auto seen = [&](const char *text) {
             out += watching.readAllStandardOutput();
-            return out.count(text);
+            return out.count(QRegularExpression(
+                QStringLiteral("^%1%2").arg(QRegularExpression::escape(link), text),
+                QRegularExpression::MultilineOption));
         };
         const auto swapTo = [&](int next) {
             devices[next - 1]->unplug();
@@ -425,8 +598,8 @@ private slots:
         const Run run = Finish(child);
         QCOMPARE(run.status, 130);
         out += run.out;
-        const QJsonObject first =
-            QJsonDocument::fromJson(out.section('\n', 0, 0).toUtf8()).object();
+        const QString firstDevice = out.mid(out.indexOf(R"({"new")")).section('\n', 0, 0);
+        const QJsonObject first = QJsonDocument::fromJson(firstDevice.toUtf8()).object();
         QCOMPARE(first["port"].toString(), link);
         QCOMPARE(first["new"]["mac"].toString(), "02:5C:E1:C0:10:00");
         const QJsonObject summary =

@@ -2,6 +2,7 @@
 #include "ctlharness.h"
 #include "ledger/ledger.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillon;
@@ -53,6 +55,9 @@ private slots:
         QVERIFY(WriteFile(dir_.filePath("other-plan.json"),
                           PlanWith("serial", R"({"first": 1, "last": 1999})")));
         QVERIFY(WriteFile(dir_.filePath("truncated.json"), kPlan.left(40)));
+        QCOMPARE(::mkfifo(qPrintable(dir_.filePath("fifo.json")), 0600), 0);
+        QVERIFY(QDir(dir_.path()).mkdir(QString(200, 'd')));
+        QVERIFY(WriteFile(dir_.filePath(QString(200, 'd') + "/" + QString(200, 't')), {}));
         QVERIFY(WriteFile(dir_.filePath("text.sqlite"), QByteArray(4096, 'x')));
         qunsetenv("QUILLON_LEDGER");
         QVERIFY(QDir(dir_.path()).mkdir("nfs"));
@@ -109,6 +114,11 @@ private slots:
             row(port, {"read", port}, 2, QStringLiteral("no port named \"%1\"").arg(port));
         }
         row("read unmapped COM", {"read", "COM4"}, 3, "Port error: COM4 does not exist");
+        // Neither is "in use" or "no permission", whatever the serial layer reports.
+        row("read a name too long", {"read", "@/" + QString(300, 'x')}, 3, "x does not exist");
+        row("read a path too long to lock",
+            {"read", "@/" + QString(200, 'd') + "/" + QString(200, 't')}, 3,
+            "t cannot be opened: its path is too long for a lock file");
         row("read no port", {"read"}, 2, "read: give a PORT");
         row("read two ports", {"read", "COM3", "COM4"}, 2, "give one PORT only");
         row("read unknown option", {"read", "COM3", "--jsn"}, 2, "jsn");
@@ -125,6 +135,13 @@ private slots:
             "none.json");
         row("provision plan not JSON", {"provision", "--plan", "@/truncated.json", "COM3"}, 2,
             "not valid JSON");
+        // Refused before reading, which would never end or wait for a writer.
+        row("provision plan endless", {"provision", "--plan", "/dev/zero", "COM3"}, 2,
+            "--plan /dev/zero: not a regular file");
+        row("provision plan a fifo", {"provision", "--plan", "@/fifo.json", "COM3"}, 2,
+            "fifo.json: not a regular file");
+        row("write from endless", {"write", "COM3", "--from", "/dev/zero"}, 2,
+            "--from /dev/zero: not a regular file");
         row("provision same port twice", {"provision", "--plan", "@/plan.json", "COM3", "COM3"}, 2,
             "COM3 and COM3 name the same device");
         row("provision same device by link",
@@ -204,8 +221,9 @@ private slots:
             }
             QStringList &options = byCommand[command];
             options << "help";
-            for (const auto &match : QRegularExpression(R"(\\-\\-(\w+))").globalMatch(entry)) {
-                options << match.captured(1);
+            for (const auto &match :
+                 QRegularExpression(R"(\\-\\-(\w+(?:\\-\w+)*))").globalMatch(entry)) {
+                options << match.captured(1).replace("\\-", "-");
             }
             options.sort();
             options.removeDuplicates();
@@ -221,7 +239,7 @@ private slots:
         const Run help = run({command, "--help"});
         QCOMPARE(help.status, 0);
         QStringList described;
-        const QRegularExpression line(R"(^  (?:-\w, )?--(\w+)(?: \S+)? +\S)",
+        const QRegularExpression line(R"(^  (?:-\w, )?--([\w-]+)(?: \S+)? +\S)",
                                       QRegularExpression::MultilineOption);
         for (const auto &match : line.globalMatch(help.out)) {
             described << match.captured(1);
@@ -270,6 +288,14 @@ private slots:
         QCOMPARE(table.status, 0);
         QCOMPARE(table.out.count('\n'), 3);
         QVERIFY(table.out.contains("verified"));
+
+        // A failed export must never pass for a complete one.
+        QProcess full;
+        full.setStandardOutputFile("/dev/full");
+        Start(full, {"ledger", "--ledger", file, "--csv"});
+        const Run failed = Finish(full);
+        QCOMPARE(failed.status, 1);
+        QCOMPARE(failed.err, "quillonctl: cannot write standard output: No space left on device\n");
     }
 };
 

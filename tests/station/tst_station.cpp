@@ -3,6 +3,7 @@
 #include "app/stationdemo.h"
 #include "cli/quillonctl.h"
 #include "ledger/ledger.h"
+#include "protocol/factorydefaults.h"
 #include "station/fixturetile.h"
 #include "station/stationwindow.h"
 
@@ -95,18 +96,18 @@ void tst_station::provisionsAtTheFixtures()
     QVERIFY(QTest::qWaitForWindowActive(&window));
 
     // Its replacement passes; a fixture whose adapter is pulled says why, and recovers.
-    demo.plugIn(1, 7);
+    demo.plugIn(1);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[1]->state(), State::Passed, kSlowMs);
     demo.unplug(2);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Unavailable, kSlowMs);
     QVERIFY2(tiles[2]->detail().endsWith(QStringLiteral("does not exist")),
              qPrintable(tiles[2]->detail()));
-    demo.plugIn(2, 8);
+    demo.plugIn(2);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Passed, kSlowMs);
 
     // Stop while a slow unit is being worked on: it is finished, and every row is settled.
     demo.device(0).setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(3));
-    demo.device(0).setSettings(StationDemo::freshUnit(9));
+    demo.device(0).setSettings(FactorySettings());
     QTRY_COMPARE_WITH_TIMEOUT(tiles[0]->state(), State::Working, kSlowMs);
     QTest::keyClick(window.windowHandle(), Qt::Key_T, Qt::AltModifier);
     QTRY_VERIFY_WITH_TIMEOUT(!window.running(), kSlowMs);
