@@ -80,11 +80,14 @@ bench:
 	cmake --build build-bench -j$(JOBS) --target bench_programs >/dev/null
 	cd build-bench/bench && export QT_QPA_PLATFORM=offscreen && ./quillon-bench-paced; \
 		./quillon-bench-exchange; ./quillon-bench-startup; ./quillon-bench-soak; \
-		./quillon-bench-provision; ./quillon-bench-cli-read; true
+		./quillon-bench-provision; ./quillon-bench-provision --tmpfs-lock-directory; \
+		./quillon-bench-stations; ./quillon-bench-cli-read; ./quillon-bench-station; true
 
 # Renders the window offscreen to docs/window.png, the picture in the README.
 screenshot: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-screenshot docs/window.png
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-station-screenshot docs/station.png
+	QT_QPA_PLATFORM=offscreen $(BUILD)/app/quillon-station-screenshot docs/station-dark.png --dark
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

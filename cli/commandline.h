@@ -14,7 +14,8 @@ struct PortArgument;
 
 // The description of --ledger, which provision and ledger share.
 inline const QString kLedgerOption =
-    QStringLiteral("The ledger file; quillon-ledger.sqlite in the current directory by default.");
+    QStringLiteral("The ledger: an SQLite file or a postgresql:// URL; QUILLON_LEDGER when not "
+                   "given.");
 
 // One subcommand's command line: its options, parsed without ever exiting the process, with
 // each refusal a single line naming the command.

@@ -18,7 +18,6 @@ enum ExitStatus : int {
     kExitDeviceFailed = 1,
     kExitUsage = 2,
     kExitPortUnavailable = 3,
-    kExitInterrupted = 130,
 };
 
 // What the installed program takes from the host and tests hand in instead.
@@ -32,9 +31,18 @@ struct CtlOptions
     bool errIsTerminal = false;
     // How often provision --watch tries an idle port.
     int watchIntervalMs = 1000;
+    // How long provision --on-verified lets a unit's command run before stopping it.
+    int hookTimeLimitMs = 30000;
     // Called by provision between committing a device's numbers and writing them, with the
     // PORT as given; tests stop the process there.
     std::function<void(const QString &port)> afterAllocation;
+    // Tells the file system of a ledger file's folder by its statfs() magic number; statfs()
+    // itself when not given.
+    std::function<qint64(const QString &folder)> fileSystem;
+    // How long an SQLite ledger's statement waits for another process; tests shorten it.
+    std::optional<int> ledgerBusyTimeoutMs;
+    // Called by provision between a device's good read-back and recording it as verified.
+    std::function<void(const QString &port)> beforeVerifiedRecord;
 };
 
 // One run of quillonctl: its options and where it prints.

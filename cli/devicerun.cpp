@@ -70,8 +70,8 @@ bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
     if (!session_ || status_ != kExitOk) {
         return false;
     }
-    if (interrupt_.raised()) {
-        status_ = kExitInterrupted;
+    if (InterruptSignal::raised()) {
+        status_ = InterruptSignal::exitStatus();
         failure_ = QStringLiteral("interrupted");
         return false;
     }
@@ -102,7 +102,7 @@ bool DeviceRun::run(const std::function<void(DeviceSession &)> &start)
 
     if (interrupted || (ended && session_->lastEnd().outcome == ExchangeOutcome::Aborted)) {
         session_.reset();
-        status_ = kExitInterrupted;
+        status_ = InterruptSignal::exitStatus();
         failure_ = QStringLiteral("interrupted");
         return false;
     }
@@ -130,9 +130,10 @@ void DeviceRun::fail(const ExchangeEnd &end)
         failure_ = QStringLiteral("Checksum error in the reply from %1").arg(port);
         break;
     case ExchangeOutcome::Timeout: {
+        // A format waits for the tick after the bar is full, then the last short limit.
         const int limit =
             end.exchange == ExchangeState::Formatting
-                ? timing.progressSteps * timing.progressTickMs + timing.fullBarTimeoutMs
+                ? (timing.progressSteps + 1) * timing.progressTickMs + timing.fullBarTimeoutMs
                 : timing.replyTimeoutMs;
         failure_ = QStringLiteral("Timeout: no complete reply from %1 within %2")
                        .arg(port, DurationText(limit));

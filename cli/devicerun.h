@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
 #include "protocol/devicesettings.h"
 #include "session/portargument.h"
@@ -32,8 +33,9 @@ public:
     bool write(const DeviceSettings &settings);
     bool format();
 
-    // The exit status of the failure: 1 the device, 3 the port, 130 Ctrl+C.
+    // The exit status of the failure: 1 the device, 3 the port, 128 + n for signal n.
     int status() const { return status_; }
+    bool interrupted() const { return status_ > kExitPortUnavailable; }
     // One line, without the program's name: "Timeout: no complete reply from COM3 within 2 s".
     const QString &failure() const { return failure_; }
 

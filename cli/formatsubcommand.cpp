@@ -33,7 +33,7 @@ int FormatDevice(const FormatRequest &request, CtlContext &context)
 {
     DeviceRun run(request.port, context);
     if (!run.format()) {
-        if (run.status() == kExitInterrupted) {
+        if (run.interrupted()) {
             // Like the window's Abort: the tool stops waiting, the device is not told.
             return context.fail(QStringLiteral("format: aborted; %1 may still be formatting its "
                                                "flash")

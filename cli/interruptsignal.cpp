@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,13 +11,22 @@ namespace quillon {
 
 namespace {
 
-volatile std::sig_atomic_t gRaised = 0;
-volatile std::sig_atomic_t gWriteFd = -1;
+constexpr int kSignalExitBase = 128;
+constexpr int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void OnSigint(int)
+volatile std::sig_atomic_t gSignal = 0;
+int gReadFd = -1;
+int gWriteFd = -1;
+
+extern "C" void OnSignal(int number)
 {
+    if (gSignal != 0) {
+        // The operator insists: no summary, no cleanup. Every ledger change is one
+        // transaction, so the ledger stays consistent.
+        ::_exit(kSignalExitBase + number);
+    }
     const int savedErrno = errno;
-    gRaised = 1;
+    gSignal = number;
     const char byte = 'i';
     // A full pipe already holds a wake-up; losing this byte loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(gWriteFd, &byte, 1);
@@ -25,49 +35,51 @@ extern "C" void OnSigint(int)
 
 } // namespace
 
-InterruptSignal::InterruptSignal(QObject *parent) : QObject(parent)
+void InterruptSignal::install()
 {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-        // Without the pipe, Ctrl+C keeps its default: the process ends at once.
+    if (gReadFd >= 0) {
         return;
     }
-    readFd_ = fds[0];
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        // Without the pipe, the signals keep their default: the process ends at once.
+        return;
+    }
+    gReadFd = fds[0];
     gWriteFd = fds[1];
-    gRaised = 0;
-    notifier_ = new QSocketNotifier(readFd_, QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &InterruptSignal::onReadable);
-
     struct sigaction action = {};
-    action.sa_handler = OnSigint;
+    action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     // Restarted system calls keep the serial layer's reads and writes unaware of the signal.
     action.sa_flags = SA_RESTART;
-    installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
-}
-
-InterruptSignal::~InterruptSignal()
-{
-    if (installed_) {
-        ::sigaction(SIGINT, &previous_, nullptr);
-    }
-    if (readFd_ >= 0) {
-        delete notifier_;
-        ::close(gWriteFd);
-        gWriteFd = -1;
-        ::close(readFd_);
+    for (const int number : kHandledSignals) {
+        ::sigaction(number, &action, nullptr);
     }
 }
 
-bool InterruptSignal::raised() const
+InterruptSignal::InterruptSignal(QObject *parent) : QObject(parent)
 {
-    return gRaised != 0;
+    install();
+    if (gReadFd >= 0) {
+        notifier_ = new QSocketNotifier(gReadFd, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &InterruptSignal::onReadable);
+    }
+}
+
+bool InterruptSignal::raised()
+{
+    return gSignal != 0;
+}
+
+int InterruptSignal::exitStatus()
+{
+    return kSignalExitBase + (gSignal != 0 ? int(gSignal) : SIGINT);
 }
 
 void InterruptSignal::onReadable()
 {
     char buffer[16];
-    while (::read(readFd_, buffer, sizeof buffer) > 0) {
+    while (::read(gReadFd, buffer, sizeof buffer) > 0) {
     }
     emit interrupted();
 }

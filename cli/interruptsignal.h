@@ -2,26 +2,29 @@
 
 #include <QObject>
 
-#include <csignal>
-
 class QSocketNotifier;
 
 namespace quillon {
 
-// Turns SIGINT (Ctrl+C) into a Qt signal for as long as the object lives, then gives the
-// previous handling back. The handler only sets a flag and writes one byte to a pipe, which is
-// all a signal handler may safely do; the event loop reads the pipe. One at a time per process.
+// Turns SIGINT (Ctrl+C), SIGTERM and SIGHUP into a Qt signal. The handlers are the process's
+// from install() on, so a signal that arrives during start-up is kept until a command looks;
+// a second signal ends the process at once. The handler only sets a flag and writes one byte
+// to a pipe, which is all a signal handler may safely do; the event loop reads the pipe.
 class InterruptSignal : public QObject
 {
     Q_OBJECT
 public:
     explicit InterruptSignal(QObject *parent = nullptr);
-    ~InterruptSignal() override;
     InterruptSignal(const InterruptSignal &) = delete;
     InterruptSignal &operator=(const InterruptSignal &) = delete;
 
-    // True once SIGINT has arrived, even while no event loop ran to report it.
-    bool raised() const;
+    // Installs the handlers once per process; later calls do nothing.
+    static void install();
+
+    // True once a signal has arrived, even while no event loop ran to report it.
+    static bool raised();
+    // 128 + the number of the first signal: 130 for Ctrl+C, 143 for SIGTERM, 129 for SIGHUP.
+    static int exitStatus();
 
 signals:
     void interrupted();
@@ -29,10 +32,7 @@ signals:
 private:
     void onReadable();
 
-    int readFd_ = -1;
     QSocketNotifier *notifier_ = nullptr;
-    struct sigaction previous_ = {};
-    bool installed_ = false;
 };
 
 } // namespace quillon

@@ -2,6 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
+#include "cli/ledgerargument.h"
 #include "ledger/ledger.h"
 
 namespace quillon {
@@ -16,7 +17,12 @@ const QStringList kHeader{QStringLiteral("serial"),
                           QStringLiteral("reason"),
                           QStringLiteral("previous_serial"),
                           QStringLiteral("previous_mac"),
-                          QStringLiteral("time")};
+                          QStringLiteral("time"),
+                          QStringLiteral("station"),
+                          QStringLiteral("user"),
+                          QStringLiteral("allocated_at"),
+                          QStringLiteral("written_at"),
+                          QStringLiteral("verified_at")};
 
 QStringList Fields(const Ledger::Row &row)
 {
@@ -28,7 +34,12 @@ QStringList Fields(const Ledger::Row &row)
             row.reason,
             QString::number(row.previousSerial),
             MacText(row.previousMac),
-            row.time};
+            row.time,
+            row.station,
+            row.user,
+            row.allocatedAt,
+            row.writtenAt,
+            row.verifiedAt};
 }
 
 // RFC 4180 quoting, with Unix line ends: a field with a comma, quote or line break is quoted, its
@@ -62,12 +73,13 @@ QString Table(const QList<Ledger::Row> &rows)
 {
     QList<QStringList> lines{{QStringLiteral("SERIAL"), QStringLiteral("MAC"), QStringLiteral("IP"),
                               QStringLiteral("PORT"), QStringLiteral("STATE"),
-                              QStringLiteral("PREVIOUS"), QStringLiteral("TIME"),
+                              QStringLiteral("PREVIOUS"), QStringLiteral("STATION"),
+                              QStringLiteral("USER"), QStringLiteral("TIME"),
                               QStringLiteral("REASON")}};
     for (const Ledger::Row &row : rows) {
         const QStringList f = Fields(row);
-        lines << QStringList{f[0], f[1], f[2], f[3], f[4], f[6] + QLatin1Char(' ') + f[7],
-                             f[8], f[5]};
+        lines << QStringList{f[0], f[1],  f[2], f[3], f[4], f[6] + QLatin1Char(' ') + f[7],
+                             f[9], f[10], f[8], f[5]};
     }
     const qsizetype padded = lines.front().size() - 1;
     QList<qsizetype> widths(padded, 0);
@@ -87,25 +99,69 @@ QString Table(const QList<Ledger::Row> &rows)
     return text;
 }
 
+int Init(const CommandLine &line, const LedgerLocation &location, CtlContext &context)
+{
+    QString error;
+    const std::optional<ProvisionPlan> plan = PlanArgument(line, &error);
+    if (!plan || !Ledger::create(location, *plan, &error)) {
+        return line.refuse(context, error);
+    }
+    context.out() << "made the ledger " << location.name() << Qt::endl;
+    return kExitOk;
+}
+
+int Backup(const CommandLine &line, Ledger &ledger, const QString &destination, CtlContext &context)
+{
+    QString error;
+    if (!ledger.backup(destination, &error)) {
+        return line.refuse(context, error);
+    }
+    context.out() << "backed up the ledger to " << destination << Qt::endl;
+    return kExitOk;
+}
+
 } // namespace
 
 int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
 {
     CommandLine line(QStringLiteral("ledger"),
-                     QStringLiteral("Usage: quillonctl ledger [--ledger FILE] [--csv]\n"));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"), kLedgerOption);
+                     QStringLiteral("Usage: quillonctl ledger [--ledger LOCATION] [--csv]\n"
+                                    "       quillonctl ledger init --plan PLAN.json "
+                                    "[--ledger LOCATION]\n"
+                                    "       quillonctl ledger backup DEST [--ledger LOCATION]\n"));
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
+    line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
+                  QStringLiteral("With init: the plan whose ranges the new ledger hands out."));
     line.addFlag(QStringLiteral("csv"),
                  QStringLiteral("Print CSV with a header line instead of a table."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }
-    if (!line.positional().isEmpty()) {
-        return line.refuse(context, QStringLiteral("takes no PORT"));
+    const QStringList words = line.positional();
+    const QString action = words.value(0);
+    const qsizetype expected = action == QLatin1String("backup") ? 2
+                               : action == QLatin1String("init") ? 1
+                                                                 : 0;
+    if (words.size() != expected) {
+        return line.refuse(context, expected == 0 && !words.isEmpty()
+                                        ? QStringLiteral("unknown action \"%1\"").arg(action)
+                                        : QStringLiteral("give init, backup DEST or nothing"));
     }
-    const QString path = line.isSet(QStringLiteral("ledger")) ? line.value(QStringLiteral("ledger"))
-                                                              : Ledger::kDefaultFile;
+    if (line.isSet(QStringLiteral("plan")) != (action == QLatin1String("init"))) {
+        return line.refuse(context, QStringLiteral("--plan belongs to init, and init needs it"));
+    }
     QString error;
-    const std::unique_ptr<Ledger> ledger = Ledger::openExisting(path, &error);
+    const std::optional<LedgerLocation> location = LedgerArgument(line, context, &error);
+    if (!location) {
+        return line.refuse(context, error);
+    }
+    if (action == QLatin1String("init")) {
+        return Init(line, *location, context);
+    }
+    const std::unique_ptr<Ledger> ledger = Ledger::openExisting(*location, &error);
+    if (ledger && action == QLatin1String("backup")) {
+        return Backup(line, *ledger, words[1], context);
+    }
     std::optional<QList<Ledger::Row>> rows;
     if (ledger) {
         rows = ledger->rows(&error);

@@ -113,8 +113,8 @@ int Probe(const CommandLine &line, CtlContext &context)
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, &QEventLoop::quit);
     QTimer::singleShot(0, &loop, [&probe] { probe.start(); });
     loop.exec();
-    if (interrupt.raised()) {
-        return context.fail(QStringLiteral("ports: interrupted"), kExitInterrupted);
+    if (InterruptSignal::raised()) {
+        return context.fail(QStringLiteral("ports: interrupted"), InterruptSignal::exitStatus());
     }
 
     const bool json = line.isSet(QStringLiteral("json"));

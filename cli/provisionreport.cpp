@@ -2,8 +2,15 @@
 
 #include "cli/ctlcontext.h"
 
+#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillon {
 
@@ -16,6 +23,8 @@ QString OutcomeName(DeviceReport::Outcome outcome)
         return QStringLiteral("verified");
     case DeviceReport::Outcome::AlreadyProvisioned:
         return QStringLiteral("already provisioned");
+    case DeviceReport::Outcome::NumberedElsewhere:
+        return QStringLiteral("numbered elsewhere");
     case DeviceReport::Outcome::Failed:
         break;
     }
@@ -27,7 +36,126 @@ QJsonObject Identity(quint32 serial, const MacAddress &mac)
     return {{QStringLiteral("serial"), qint64(serial)}, {QStringLiteral("mac"), MacText(mac)}};
 }
 
+// Local time with its offset, so that a station's lines sort and read the same anywhere:
+// "2026-12-07T08:15:02.125+01:00".
+QString TimeStamp(const QDateTime &time)
+{
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           QStringLiteral("%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+bool CarriesIdentity(PortEvent::Kind kind)
+{
+    return kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen &&
+           kind != PortEvent::Kind::Failed;
+}
+
+bool CarriesIp(PortEvent::Kind kind)
+{
+    return kind == PortEvent::Kind::Allocated || kind == PortEvent::Kind::Written ||
+           kind == PortEvent::Kind::Verified || kind == PortEvent::Kind::HookFailed;
+}
+
+QByteArray EventJson(const PortEvent &event)
+{
+    QJsonObject line{{QStringLiteral("time"), TimeStamp(event.time)},
+                     {QStringLiteral("port"), event.port},
+                     {QStringLiteral("event"), PortEventName(event.kind)}};
+    if (CarriesIdentity(event.kind)) {
+        line.insert(QStringLiteral("serial"), qint64(event.serial));
+        line.insert(QStringLiteral("mac"), MacText(event.mac));
+    }
+    if (CarriesIp(event.kind)) {
+        line.insert(QStringLiteral("ip"), AddressText(event.ip));
+    }
+    if (!event.reason.isEmpty()) {
+        line.insert(QStringLiteral("reason"), event.reason);
+    }
+    return QJsonDocument(line).toJson(QJsonDocument::Compact);
+}
+
+QString EventText(const PortEvent &event)
+{
+    QString text = TimeStamp(event.time) + QLatin1Char(' ') + event.port + QStringLiteral(": ");
+    switch (event.kind) {
+    case PortEvent::Kind::Waiting:
+        return text + QStringLiteral("waiting for a device (%1)").arg(event.reason);
+    case PortEvent::Kind::CannotOpen:
+        return text + QStringLiteral("cannot open the port: %1; retrying").arg(event.reason);
+    case PortEvent::Kind::Removed:
+        return text + QStringLiteral("device removed");
+    case PortEvent::Kind::Failed:
+        return text + QStringLiteral("failed: %1").arg(event.reason);
+    case PortEvent::Kind::Found:
+        text += QStringLiteral("device found");
+        break;
+    default:
+        text += PortEventName(event.kind);
+        break;
+    }
+    text += QStringLiteral(": serial %1, MAC %2").arg(event.serial).arg(MacText(event.mac));
+    if (CarriesIp(event.kind)) {
+        text += QStringLiteral(", IP ") + AddressText(event.ip);
+    }
+    if (!event.reason.isEmpty()) {
+        text += QStringLiteral(" (%1)").arg(event.reason);
+    }
+    return text;
+}
+
 } // namespace
+
+bool ProvisionReport::openLog(const QString &path, QString *error)
+{
+    // O_APPEND keeps each line whole beside another writer, and a pipe or a device works too.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || !log_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        *error =
+            QStringLiteral("--log %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return false;
+    }
+    logPath_ = path;
+    return true;
+}
+
+void ProvisionReport::event(const PortEvent &event)
+{
+    if (log_.isOpen() && !logFailed_) {
+        const QByteArray line = EventJson(event) + '\n';
+        // Flushed per line, so that the record survives whatever ends the station.
+        logFailed_ = log_.write(line) != line.size() || !log_.flush();
+    }
+    if (!watch_) {
+        return;
+    }
+    if (json_) {
+        context_.out() << EventJson(event) << Qt::endl;
+    } else {
+        context_.out() << EventText(event) << Qt::endl;
+    }
+}
+
+QString ProvisionReport::outputFailure() const
+{
+    if (logFailed_) {
+        return QStringLiteral("cannot write the log %1: %2").arg(logPath_, log_.errorString());
+    }
+    if (context_.out().status() != QTextStream::Ok) {
+        const QIODevice *device = context_.out().device();
+        return QStringLiteral("cannot write standard output: %1")
+            .arg(device ? device->errorString() : QStringLiteral("write failed"));
+    }
+    return {};
+}
 
 void ProvisionReport::device(const DeviceReport &report)
 {
@@ -40,6 +168,9 @@ void ProvisionReport::device(const DeviceReport &report)
         break;
     case DeviceReport::Outcome::Failed:
         ++failed_;
+        break;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        ++elsewhere_;
         break;
     }
     QTextStream &out = context_.out();
@@ -57,6 +188,9 @@ void ProvisionReport::device(const DeviceReport &report)
     out << report.port << ": " << OutcomeName(report.outcome) << ": ";
     if (report.outcome == DeviceReport::Outcome::AlreadyProvisioned) {
         out << "serial " << report.oldSerial << ", MAC " << MacText(report.oldMac);
+    } else if (report.outcome == DeviceReport::Outcome::NumberedElsewhere) {
+        out << "serial " << report.oldSerial << ", MAC " << MacText(report.oldMac)
+            << ", not in this ledger; left untouched (--renumber gives it this plan's numbers)";
     } else {
         out << "serial " << report.oldSerial << " -> " << report.newSerial << ", MAC "
             << MacText(report.oldMac) << " -> " << MacText(report.newMac);
@@ -85,6 +219,7 @@ void ProvisionReport::summary(bool interrupted)
     if (json_) {
         const QJsonObject counts{{QStringLiteral("verified"), verified_},
                                  {QStringLiteral("already_provisioned"), already_},
+                                 {QStringLiteral("numbered_elsewhere"), elsewhere_},
                                  {QStringLiteral("failed"), failed_},
                                  {QStringLiteral("ports_stopped"), stopped_},
                                  {QStringLiteral("interrupted"), interrupted}};
@@ -93,8 +228,11 @@ void ProvisionReport::summary(bool interrupted)
             << Qt::endl;
         return;
     }
-    out << "summary: " << verified_ << " verified, " << already_ << " already provisioned, "
-        << failed_ << " failed, " << stopped_ << (stopped_ == 1 ? " port" : " ports") << " stopped"
+    out << "summary: " << verified_ << " verified, " << already_ << " already provisioned, ";
+    if (elsewhere_ > 0) {
+        out << elsewhere_ << " numbered elsewhere, ";
+    }
+    out << failed_ << " failed, " << stopped_ << (stopped_ == 1 ? " port" : " ports") << " stopped"
         << (interrupted ? ", interrupted" : "") << Qt::endl;
 }
 

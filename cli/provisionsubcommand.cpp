@@ -3,12 +3,13 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
+#include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
+#include "provisioning/labelhook.h"
 #include "provisioning/portprovisioner.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTimer>
 
 #include <memory>
@@ -18,35 +19,37 @@ namespace quillon {
 
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("provision"),
-                     QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger FILE] "
-                                    "[--watch] [--json] PORT...\n"));
+    CommandLine line(
+        QStringLiteral("provision"),
+        QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
+                       "[--watch] [--renumber] [--json]\n"
+                       "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
                   QStringLiteral("The plan: the ranges of serial numbers and MACs and the other "
                                  "settings; required."));
-    line.addValue(QStringLiteral("ledger"), QStringLiteral("FILE"), kLedgerOption);
+    line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
     line.addFlag(QStringLiteral("watch"),
                  QStringLiteral("Keep going: provision the next device as soon as one is swapped "
                                 "on a port, until Ctrl+C."));
+    line.addFlag(QStringLiteral("renumber"),
+                 QStringLiteral("Give a unit numbered by another ledger a new serial number and "
+                                "MAC from this plan, rather than leaving it alone."));
+    line.addValue(QStringLiteral("log"), QStringLiteral("FILE"),
+                  QStringLiteral("Append every line of the run, time-stamped, to FILE, flushed "
+                                 "line by line."));
+    line.addValue(QStringLiteral("on-verified"), QStringLiteral("COMMAND"),
+                  QStringLiteral("Run COMMAND through the shell for each verified unit, with its "
+                                 "values in QUILLON_* variables (to print a label)."));
     line.addFlag(QStringLiteral("json"), QStringLiteral("Print one JSON object per line."));
     if (const std::optional<int> status = line.parse(arguments, context)) {
         return *status;
     }
 
-    if (!line.isSet(QStringLiteral("plan"))) {
-        return line.refuse(context, QStringLiteral("give the plan with --plan PLAN.json"));
-    }
-    const QString planPath = line.value(QStringLiteral("plan"));
-    QFile planFile(planPath);
-    if (!planFile.open(QIODevice::ReadOnly)) {
-        return line.refuse(context,
-                           QStringLiteral("--plan %1: %2").arg(planPath, planFile.errorString()));
-    }
     ProvisionRequest request;
     QString error;
-    const std::optional<ProvisionPlan> plan = ProvisionPlan::parse(planFile.readAll(), &error);
+    const std::optional<ProvisionPlan> plan = PlanArgument(line, &error);
     if (!plan) {
-        return line.refuse(context, QStringLiteral("--plan %1: %2").arg(planPath, error));
+        return line.refuse(context, error);
     }
     request.plan = *plan;
 
@@ -69,19 +72,26 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         request.ports << *port;
     }
     request.watch = line.isSet(QStringLiteral("watch"));
+    request.renumber = line.isSet(QStringLiteral("renumber"));
+    request.logPath = line.value(QStringLiteral("log"));
+    request.onVerified = line.value(QStringLiteral("on-verified"));
+    if (line.isSet(QStringLiteral("on-verified")) && request.onVerified.trimmed().isEmpty()) {
+        return line.refuse(context, QStringLiteral("--on-verified: give a command"));
+    }
     request.json = line.isSet(QStringLiteral("json"));
 
-    const QString ledgerPath = line.isSet(QStringLiteral("ledger"))
-                                   ? line.value(QStringLiteral("ledger"))
-                                   : Ledger::kDefaultFile;
-    const std::unique_ptr<Ledger> ledger = Ledger::openForPlan(ledgerPath, request.plan, &error);
-    if (!ledger) {
+    const std::optional<LedgerLocation> location = LedgerArgument(line, context, &error);
+    if (!location) {
         return line.refuse(context, error);
     }
-    return ProvisionDevices(request, *ledger, context);
+    LedgerWorker ledger;
+    if (!ledger.openForRun(*location, request.plan, &error)) {
+        return line.refuse(context, error);
+    }
+    return ProvisionDevices(request, ledger, context);
 }
 
-int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext &context)
+int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlContext &context)
 {
     const CtlOptions &options = context.options();
     AllocationQueue allocations(ledger);
@@ -90,20 +100,49 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     setup.ledger = &ledger;
     setup.allocations = &allocations;
     setup.watch = request.watch;
+    setup.renumber = request.renumber;
     setup.timing = options.timing;
     setup.watchIntervalMs = options.watchIntervalMs;
     setup.afterAllocation = options.afterAllocation;
+    setup.beforeVerifiedRecord = options.beforeVerifiedRecord;
 
-    ProvisionReport report(context, request.json);
+    ProvisionReport report(context, request.json, request.watch);
+    QString error;
+    if (!request.logPath.isEmpty() && !report.openLog(request.logPath, &error)) {
+        return context.fail(QStringLiteral("provision: ") + error, kExitUsage);
+    }
     QEventLoop loop;
     InterruptSignal interrupt;
     bool interrupted = false;
+    QString outputFailure;
     std::vector<std::unique_ptr<PortProvisioner>> ports;
+    LabelHook hook(request.onVerified, request.plan, options.hookTimeLimitMs);
+    // A record that cannot be written ends the run as a signal does, and never as a success.
+    const auto checkOutput = [&] {
+        if (outputFailure.isEmpty() && !(outputFailure = report.outputFailure()).isEmpty()) {
+            context.fail(QStringLiteral("provision: ") + outputFailure, kExitDeviceFailed);
+            for (const auto &port : ports) {
+                port->interrupt();
+            }
+        }
+    };
+    const auto onEvent = [&](const PortEvent &event) {
+        report.event(event);
+        if (event.kind == PortEvent::Kind::Verified && !request.onVerified.isEmpty()) {
+            hook.run(event);
+        }
+        checkOutput();
+    };
+    QObject::connect(&hook, &LabelHook::failed, &loop, onEvent);
     int running = 0;
     for (const PortArgument &port : request.ports) {
         auto provisioner = std::make_unique<PortProvisioner>(port, setup);
         QObject::connect(provisioner.get(), &PortProvisioner::deviceDone,
-                         [&report](const DeviceReport &device) { report.device(device); });
+                         [&report, &checkOutput](const DeviceReport &device) {
+                             report.device(device);
+                             checkOutput();
+                         });
+        QObject::connect(provisioner.get(), &PortProvisioner::portEvent, onEvent);
         QObject::connect(provisioner.get(), &PortProvisioner::portStopped,
                          [&report](const QString &name, const QString &reason) {
                              report.portStopped(name, reason);
@@ -118,6 +157,9 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
     }
     QObject::connect(&interrupt, &InterruptSignal::interrupted, &loop, [&] {
         interrupted = true;
+        context.err() << "quillonctl: stopping once the exchanges under way have ended; a second "
+                         "signal stops at once"
+                      << Qt::endl;
         for (const auto &port : ports) {
             port->interrupt();
         }
@@ -128,11 +170,23 @@ int ProvisionDevices(const ProvisionRequest &request, Ledger &ledger, CtlContext
             port->start();
         }
     });
-    loop.exec();
+    // A signal during start-up ends the run before any port is touched.
+    interrupted = InterruptSignal::raised();
+    if (!interrupted) {
+        loop.exec();
+    }
+    // The labels of the last units still print; each command has its time limit.
+    if (!hook.idle()) {
+        QObject::connect(&hook, &LabelHook::allEnded, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 
     report.summary(interrupted);
+    if (!outputFailure.isEmpty()) {
+        return kExitDeviceFailed;
+    }
     if (interrupted) {
-        return kExitInterrupted;
+        return InterruptSignal::exitStatus();
     }
     return report.anyFailed() ? kExitDeviceFailed : kExitOk;
 }

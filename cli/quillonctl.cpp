@@ -33,23 +33,27 @@ const char kUsage[] =
     "  quillonctl read PORT [--json]\n"
     "  quillonctl write PORT [--from FILE] [--serial N] [--mac MAC] [--ip A.B.C.D]\n"
     "                   [--mask A.B.C.D] [--gateway A.B.C.D] [--dns1 A.B.C.D]\n"
-    "                   [--dns2 A.B.C.D] [--defaults] [--json]\n"
+    "                   [--dns2 A.B.C.D] [--identity] [--defaults] [--json]\n"
     "  quillonctl format PORT --yes\n"
-    "  quillonctl provision --plan PLAN.json [--ledger FILE] [--watch] [--json] PORT...\n"
-    "  quillonctl ledger [--ledger FILE] [--csv]\n"
+    "  quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--renumber]\n"
+    "                       [--json] [--log FILE] [--on-verified COMMAND] PORT...\n"
+    "  quillonctl ledger [--ledger LOCATION] [--csv]\n"
+    "  quillonctl ledger init --plan PLAN.json [--ledger LOCATION]\n"
+    "  quillonctl ledger backup DEST [--ledger LOCATION]\n"
     "  quillonctl help COMMAND\n"
     "  quillonctl --help | -V | --version\n"
     "\n"
-    "PORT is COM1 to COM20 or the absolute path of a serial device.\n"
+    "PORT is COM1 to COM20 or the absolute path of a serial device. LOCATION is an SQLite\n"
+    "file or postgresql://[user[:password]@]host[:port]/database; QUILLON_LEDGER gives it\n"
+    "when --ledger does not.\n"
     "Exit status: 0 success, 1 a device failed, 2 usage or an invalid value,\n"
-    "3 the port cannot be opened, 130 interrupted. See quillonctl(1).\n";
+    "3 the port cannot be opened, 128 + n ended by signal n (130 Ctrl+C).\n"
+    "See quillonctl(1).\n";
 
-} // namespace
-
-int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QTextStream &out,
-                  QTextStream &err)
+int RunCommand(const QStringList &arguments, CtlContext &context)
 {
-    CtlContext context(options, out, err);
+    QTextStream &out = context.out();
+    QTextStream &err = context.err();
     const QString first = arguments.value(1);
     if (first == QLatin1String("help") && arguments.size() > 2) {
         // "help read" is "read --help".
@@ -81,6 +85,25 @@ int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QText
             QStringLiteral("unknown command \"%1\"; see quillonctl --help").arg(first), kExitUsage);
     }
     return command->second(arguments.mid(2), context);
+}
+
+} // namespace
+
+int RunQuillonCtl(const QStringList &arguments, const CtlOptions &options, QTextStream &out,
+                  QTextStream &err)
+{
+    CtlContext context(options, out, err);
+    const int status = RunCommand(arguments, context);
+    out.flush();
+    // A command that failed has said why; a success that could not be printed has not.
+    if (status == kExitOk && out.status() != QTextStream::Ok) {
+        // A closed pipe or a full disk must never pass for a complete export.
+        const QString reason = out.device() ? out.device()->errorString() : QString();
+        return context.fail(QStringLiteral("cannot write standard output: %1")
+                                .arg(reason.isEmpty() ? QStringLiteral("write failed") : reason),
+                            kExitDeviceFailed);
+    }
+    return status;
 }
 
 } // namespace quillon

@@ -3,9 +3,10 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
-
-#include <QFile>
+#include "settings/smallfile.h"
+#include "settings/values.h"
 
 namespace quillon {
 
@@ -33,6 +34,21 @@ QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &afte
     return text;
 }
 
+// Why the settings a write would leave cannot work; only what it changes is judged, so a
+// device's own odd values never block a change elsewhere.
+QString WriteProblem(const DeviceSettings &before, const DeviceSettings &after)
+{
+    if (after.mac != before.mac) {
+        if (QString problem = MacProblem(after.mac); !problem.isEmpty()) {
+            return problem;
+        }
+    }
+    DeviceSettings addressesBefore = before;
+    addressesBefore.serialNumber = after.serialNumber;
+    addressesBefore.mac = after.mac;
+    return addressesBefore == after ? QString() : NetworkProblem(after);
+}
+
 // How the usage names each setting's value.
 QString ValueName(Setting setting)
 {
@@ -54,9 +70,13 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
         QStringLiteral("write"),
         QStringLiteral("Usage: quillonctl write PORT [--from FILE] [--serial N] [--mac MAC]\n"
                        "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
-                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--defaults] [--json]\n"));
+                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--identity] [--defaults]\n"
+                       "           [--json]\n"));
     line.addValue(QStringLiteral("from"), QStringLiteral("FILE"),
-                  QStringLiteral("Take the settings from a JSON object as read --json prints it."));
+                  QStringLiteral("Take the settings from a JSON object as read --json prints it; "
+                                 "its serial number and MAC only with --identity."));
+    line.addFlag(QStringLiteral("identity"),
+                 QStringLiteral("With --from, restore the file's serial number and MAC too."));
     for (Setting setting : kAllSettings) {
         line.addValue(SettingKey(setting), ValueName(setting),
                       QStringLiteral("Set \"%1\" to the value given.").arg(SettingLabel(setting)));
@@ -73,19 +93,27 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
     }
 
     SettingsEdit edit;
+    SettingsEdit keptIdentity;
+    if (line.isSet(QStringLiteral("identity")) && !line.isSet(QStringLiteral("from"))) {
+        return line.refuse(context, QStringLiteral("--identity restores the serial number and "
+                                                   "MAC of a --from FILE; give one"));
+    }
     if (line.isSet(QStringLiteral("from"))) {
         const QString path = line.value(QStringLiteral("from"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            return line.refuse(context,
-                               QStringLiteral("--from %1: %2").arg(path, file.errorString()));
-        }
         QString error;
-        const std::optional<SettingsEdit> fromFile = SettingsEdit::fromJson(file.readAll(), &error);
+        const std::optional<QByteArray> text = ReadSmallFile(path, &error);
+        if (!text) {
+            return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
+        }
+        const std::optional<SettingsEdit> fromFile = SettingsEdit::fromJson(*text, &error);
         if (!fromFile) {
             return line.refuse(context, QStringLiteral("--from %1: %2").arg(path, error));
         }
         edit = *fromFile;
+        // A unit's file copied onto another would give two units one identity.
+        if (!line.isSet(QStringLiteral("identity"))) {
+            keptIdentity = edit.takeIdentity();
+        }
     }
     if (line.isSet(QStringLiteral("defaults"))) {
         edit.overrideWith(SettingsEdit::factoryDefaults());
@@ -108,7 +136,7 @@ int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
     if (!CheckPortMapped(*port, context, &status)) {
         return status;
     }
-    return WriteDevice({*port, edit, line.isSet(QStringLiteral("json"))}, context);
+    return WriteDevice({*port, edit, keptIdentity, line.isSet(QStringLiteral("json"))}, context);
 }
 
 int WriteDevice(const WriteRequest &request, CtlContext &context)
@@ -119,12 +147,28 @@ int WriteDevice(const WriteRequest &request, CtlContext &context)
         return run.report(QStringLiteral("write: reading the device"));
     }
     QString error;
+    const std::optional<DeviceSettings> fileIdentity =
+        request.keptIdentity.applyTo(*before, &error);
+    if (fileIdentity &&
+        (fileIdentity->serialNumber != before->serialNumber || fileIdentity->mac != before->mac)) {
+        context.err() << QStringLiteral("quillonctl: write: serial number %1 and MAC %2 kept as "
+                                        "%3 has them; the file's %4 and %5 are written only with "
+                                        "--identity")
+                             .arg(before->serialNumber)
+                             .arg(MacText(before->mac), request.port.argument)
+                             .arg(fileIdentity->serialNumber)
+                             .arg(MacText(fileIdentity->mac))
+                      << Qt::endl;
+    }
     const std::optional<DeviceSettings> wanted = request.edit.applyTo(*before, &error);
     if (!wanted) {
         return context.fail(QStringLiteral("write: ") + error, kExitUsage);
     }
+    if (const QString problem = WriteProblem(*before, *wanted); !problem.isEmpty()) {
+        return context.fail(QStringLiteral("write: %1; nothing written").arg(problem), kExitUsage);
+    }
     if (!run.write(*wanted)) {
-        if (run.status() == kExitInterrupted && run.requestSent()) {
+        if (run.interrupted() && run.requestSent()) {
             return context.fail(QStringLiteral("write: interrupted after the settings were sent "
                                                "to %1; read it to see what it holds")
                                     .arg(request.port.argument),

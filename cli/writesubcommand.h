@@ -14,6 +14,8 @@ struct WriteRequest
     PortArgument port;
     // The device's values <- the --from file <- --defaults <- single options.
     SettingsEdit edit;
+    // The --from file's serial number and MAC, left out of the edit without --identity.
+    SettingsEdit keptIdentity;
     bool json = false;
 };
 

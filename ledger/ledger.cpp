@@ -1,206 +1,159 @@
 #include "ledger/ledger.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
-#include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QVariant>
+
+#include <pwd.h>
+#include <unistd.h>
 
 namespace quillon {
 
 namespace {
-
-// Marks the file as a ledger, so that another program's database is never taken for one.
-constexpr qint64 kApplicationId = 0x514C4447; // "QLDG"
-
-const char *const kSchema[] = {
-    // `allocated` counts the numbers handed out; it only grows, so a number whose row failed,
-    // or whose process was killed before the write, is never handed out again.
-    "CREATE TABLE IF NOT EXISTS ranges ("
-    " id INTEGER PRIMARY KEY CHECK (id = 1),"
-    " serial_first INTEGER NOT NULL, serial_last INTEGER NOT NULL,"
-    " mac_first INTEGER NOT NULL, mac_last INTEGER NOT NULL,"
-    " ip_first INTEGER, ip_last INTEGER," // NULL when every device gets the same address
-    " allocated INTEGER NOT NULL DEFAULT 0)",
-    "CREATE TABLE IF NOT EXISTS devices ("
-    " id INTEGER PRIMARY KEY,"
-    " serial INTEGER NOT NULL UNIQUE, mac INTEGER NOT NULL UNIQUE, ip INTEGER NOT NULL,"
-    " port TEXT NOT NULL, previous_serial INTEGER NOT NULL, previous_mac INTEGER NOT NULL,"
-    " time TEXT NOT NULL,"
-    " state TEXT NOT NULL CHECK (state IN ('allocated', 'written', 'verified', 'failed')),"
-    " reason TEXT NOT NULL DEFAULT '')",
-};
 
 QString Now()
 {
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
-QString RangeText(
-    const QString &name, qint64 first, qint64 last,
-    QString (*text)(qint64) = [](qint64 n) { return QString::number(n); })
+// The operating user by the process's own account, not by an environment a script may set.
+QString OperatingUser()
 {
-    return QStringLiteral("%1 %2 to %3").arg(name, text(first), text(last));
-}
-
-QString MacNumberText(qint64 n)
-{
-    return MacText(MacFromNumber(static_cast<quint64>(n)));
-}
-
-QString AddressNumberText(qint64 n)
-{
-    return AddressText(AddressFromNumber(static_cast<quint32>(n)));
+    const passwd *account = ::getpwuid(::geteuid());
+    return account ? QString::fromLocal8Bit(account->pw_name) : QString::number(::geteuid());
 }
 
 } // namespace
 
-std::unique_ptr<Ledger> Ledger::openForPlan(const QString &path, const ProvisionPlan &plan,
-                                            QString *error)
+std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const ProvisionPlan &plan,
+                                       QString *error)
 {
-    std::unique_ptr<Ledger> ledger(new Ledger(path, false, error));
-    if (!ledger->sql_.isOpen() || !ledger->setupFor(plan, error)) {
+    const bool file = location.kind == LedgerLocation::Kind::file;
+    if (file && !LedgerFile::mayCreate(location.path, location.fileSystem, error)) {
+        return nullptr;
+    }
+    LedgerLocation building = location;
+    building.path = file ? LedgerFile::buildingName(location.path) : QString();
+    const auto cleanUp = qScopeGuard([&] {
+        if (file) {
+            QFile::remove(building.path);
+        }
+    });
+    {
+        std::unique_ptr<Ledger> ledger(new Ledger(building, false, error));
+        LedgerConnection &sql = ledger->sql_;
+        if (!sql.isOpen()) {
+            return nullptr;
+        }
+        if (!file && ledger->schema_.check(error)) {
+            *error = QStringLiteral("%1 holds a ledger already").arg(sql.name());
+            return nullptr;
+        }
+        if ((file && !sql.enableWal(error)) || !sql.beginWrite(error)) {
+            return nullptr;
+        }
+        if (!ledger->schema_.create(plan, error) || !sql.commit(error)) {
+            sql.rollback();
+            if (!file) {
+                *error = QStringLiteral("%1 cannot take a new ledger (%2); give an empty "
+                                        "database")
+                             .arg(sql.name(), *error);
+            }
+            return nullptr;
+        }
+    }
+    if (file && !LedgerFile::putInPlace(building.path, location.path, error)) {
+        return nullptr;
+    }
+    return openForPlan(location, plan, error);
+}
+
+std::unique_ptr<Ledger> Ledger::openForRun(const LedgerLocation &location,
+                                           const ProvisionPlan &plan, QString *error)
+{
+    bool missing = false;
+    std::unique_ptr<Ledger> ledger = openForPlan(location, plan, error, &missing);
+    if (missing) {
+        *error = QStringLiteral("%1; make it first with quillonctl ledger init --plan PLAN.json "
+                                "--ledger %2")
+                     .arg(*error, location.name());
+    }
+    return ledger;
+}
+
+std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWriting,
+                                     QString *error, bool *missing)
+{
+    bool readOnly = false;
+    if (location.kind == LedgerLocation::Kind::file) {
+        const LedgerFile::Check check =
+            LedgerFile::identify(location.path, location.fileSystem, error);
+        if (missing) {
+            *missing = check == LedgerFile::Check::missing;
+        }
+        if (check != LedgerFile::Check::ok) {
+            return nullptr;
+        }
+        // A listing of a ledger this user may write opens it as a writer would, so that SQLite
+        // removes its -wal and -shm files on close rather than leave them read-only.
+        readOnly = !forWriting && !QFileInfo(location.path).isWritable();
+    }
+    std::unique_ptr<Ledger> ledger(new Ledger(location, readOnly, error));
+    LedgerConnection &sql = ledger->sql_;
+    if (!sql.isOpen()) {
+        return nullptr;
+    }
+    if (!ledger->schema_.check(error)) {
+        return nullptr;
+    }
+    if (!forWriting) {
+        return ledger;
+    }
+    // WAL: a commit costs one append and sync, and readers never wait for the writer. Opening
+    // only reads unless the ledger needs new columns, so that it never waits for another
+    // station's lock.
+    if ((!sql.isPostgres() && !sql.enableWal(error)) || !ledger->schema_.migrate(error) ||
+        !ledger->schema_.checkRanges(error)) {
+        return nullptr;
+    }
+    ledger->station_ = QSysInfo::machineHostName();
+    ledger->user_ = OperatingUser();
+    return ledger;
+}
+
+std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
+                                            const ProvisionPlan &plan, QString *error,
+                                            bool *missing)
+{
+    std::unique_ptr<Ledger> ledger = open(location, true, error, missing);
+    if (!ledger) {
+        return nullptr;
+    }
+    if (!ledger->schema_.adopt(plan, error)) {
+        return nullptr;
+    }
+    if (!ledger->syncEveryCommit(false, error)) {
         return nullptr;
     }
     ledger->plan_ = plan;
     return ledger;
 }
 
-std::unique_ptr<Ledger> Ledger::openExisting(const QString &path, QString *error)
+std::unique_ptr<Ledger> Ledger::openExisting(const LedgerLocation &location, QString *error)
 {
-    // SQLite would create a missing file, and listing must not.
-    if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("there is no ledger %1").arg(path);
-        return nullptr;
-    }
-    std::unique_ptr<Ledger> ledger(new Ledger(path, true, error));
-    if (!ledger->sql_.isOpen() || !ledger->isLedger(error)) {
-        return nullptr;
-    }
-    return ledger;
-}
-
-bool Ledger::isLedger(QString *error)
-{
-    QSqlQuery query(sql_.db());
-    if (!query.exec(QStringLiteral("PRAGMA application_id"))) {
-        *error = QStringLiteral("%1 is not a Quillon ledger (%2)")
-                     .arg(sql_.path(), query.lastError().databaseText());
-        return false;
-    }
-    if (!query.next() || query.value(0).toLongLong() != kApplicationId) {
-        *error = QStringLiteral("%1 is not a Quillon ledger").arg(sql_.path());
-        return false;
-    }
-    return true;
-}
-
-bool Ledger::setupFor(const ProvisionPlan &plan, QString *error)
-{
-    // WAL: a commit costs one append and sync, and readers never wait for the writer. FULL
-    // syncs every commit, so an allocation survives a power cut as well as a kill.
-    if (!sql_.enableWal(error)) {
-        return false;
-    }
-    if (!sql_.exec(QStringLiteral("PRAGMA synchronous=FULL"), error) ||
-        !sql_.beginImmediate(error)) {
-        return false;
-    }
-
-    QSqlQuery query(sql_.db());
-    query.prepare(QStringLiteral("SELECT (SELECT application_id FROM pragma_application_id), "
-                                 "(SELECT count(*) FROM sqlite_schema)"));
-    if (!sql_.exec(query, error) || !query.next()) {
-        sql_.rollback();
-        return false;
-    }
-    const qint64 applicationId = query.value(0).toLongLong();
-    const bool empty = query.value(1).toLongLong() == 0;
-    query.finish();
-    if (applicationId != kApplicationId && !empty) {
-        sql_.rollback();
-        *error = QStringLiteral("%1 is not a Quillon ledger").arg(sql_.path());
-        return false;
-    }
-    if (empty) {
-        for (const char *sql : kSchema) {
-            if (!sql_.exec(QString::fromLatin1(sql), error)) {
-                sql_.rollback();
-                return false;
-            }
-        }
-        if (!sql_.exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId), error)) {
-            sql_.rollback();
-            return false;
-        }
-    }
-
-    const qint64 ipFirst = static_cast<qint64>(plan.ip.first);
-    const qint64 ipLast = static_cast<qint64>(plan.ip.last);
-    query.prepare(QStringLiteral("SELECT serial_first, serial_last, mac_first, mac_last, "
-                                 "ip_first, ip_last FROM ranges WHERE id = 1"));
-    if (!sql_.exec(query, error)) {
-        sql_.rollback();
-        return false;
-    }
-    if (query.next()) {
-        const bool storedIpRange = !query.value(4).isNull();
-        const auto differs = [&](int column, qint64 first) {
-            return query.value(column).toLongLong() != first;
-        };
-        const auto shrinks = [&](int column, qint64 last) {
-            return query.value(column).toLongLong() > last;
-        };
-        QString difference;
-        if (differs(0, plan.serial.first) || shrinks(1, plan.serial.last)) {
-            difference = RangeText(QStringLiteral("serial numbers"), query.value(0).toLongLong(),
-                                   query.value(1).toLongLong());
-        } else if (differs(2, plan.mac.first) || shrinks(3, plan.mac.last)) {
-            difference = RangeText(QStringLiteral("MACs"), query.value(2).toLongLong(),
-                                   query.value(3).toLongLong(), MacNumberText);
-        } else if (storedIpRange != plan.ipIsRange ||
-                   (storedIpRange && (differs(4, ipFirst) || shrinks(5, ipLast)))) {
-            difference = storedIpRange ? RangeText(QStringLiteral("IP addresses"),
-                                                   query.value(4).toLongLong(),
-                                                   query.value(5).toLongLong(), AddressNumberText)
-                                       : QStringLiteral("one IP address for every device");
-        }
-        query.finish();
-        if (!difference.isEmpty()) {
-            sql_.rollback();
-            *error = QStringLiteral("the ledger %1 belongs to another plan (%2); only the last "
-                                    "values of its ranges may be raised")
-                         .arg(sql_.path(), difference);
-            return false;
-        }
-        query.prepare(QStringLiteral(
-            "UPDATE ranges SET serial_last = max(serial_last, :serial), "
-            "mac_last = max(mac_last, :mac), ip_last = CASE WHEN ip_last IS NULL THEN NULL "
-            "ELSE max(ip_last, :ip) END WHERE id = 1"));
-    } else {
-        query.prepare(QStringLiteral(
-            "INSERT INTO ranges (id, serial_first, serial_last, mac_first, mac_last, ip_first, "
-            "ip_last) VALUES (1, :serialFirst, :serial, :macFirst, :mac, :ipFirst, :ip)"));
-        query.bindValue(QStringLiteral(":serialFirst"), static_cast<qint64>(plan.serial.first));
-        query.bindValue(QStringLiteral(":macFirst"), static_cast<qint64>(plan.mac.first));
-        query.bindValue(QStringLiteral(":ipFirst"), plan.ipIsRange
-                                                        ? QVariant(ipFirst)
-                                                        : QVariant(QMetaType(QMetaType::LongLong)));
-    }
-    query.bindValue(QStringLiteral(":serial"), static_cast<qint64>(plan.serial.last));
-    query.bindValue(QStringLiteral(":mac"), static_cast<qint64>(plan.mac.last));
-    query.bindValue(QStringLiteral(":ip"),
-                    plan.ipIsRange ? QVariant(ipLast) : QVariant(QMetaType(QMetaType::LongLong)));
-    if (!sql_.exec(query, error)) {
-        sql_.rollback();
-        return false;
-    }
-    return sql_.commit(error) && syncEveryCommit(false, error);
+    return open(location, false, error, nullptr);
 }
 
 bool Ledger::syncEveryCommit(bool on, QString *error)
 {
+    // PostgreSQL's connection commits synchronously throughout.
+    if (sql_.isPostgres()) {
+        return true;
+    }
     return sql_.exec(on ? QStringLiteral("PRAGMA synchronous=FULL")
                         : QStringLiteral("PRAGMA synchronous=NORMAL"),
                      error);
@@ -222,10 +175,9 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
         return results;
     };
     QString error;
-    // Only an allocation waits for the disk: once its number may reach a device, not even a
-    // power cut may hand it out again. A state change after it is written without a sync and
-    // made durable by the next allocation's; lost, it leaves a row "allocated", never a number
-    // free.
+    // An allocation waits for the disk: once its number may reach a device, not even a power
+    // cut may hand it out again. Of the later states only "verified" waits too; lost, the
+    // others leave a row "allocated", never a number free.
     if (!plan_ || !syncEveryCommit(true, &error)) {
         return failAll(error);
     }
@@ -234,13 +186,15 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
         QString ignored;
         syncEveryCommit(false, &ignored);
     });
-    if (!sql_.beginImmediate(&error)) {
+    if (!sql_.beginWrite(&error)) {
         return failAll(error);
     }
-    // The ranges are read inside the transaction: another run may have raised them.
+    // The ranges are read inside the transaction, locked until its end on PostgreSQL (SQLite's
+    // write lock covers the whole file): another run may have raised or counted them.
     QSqlQuery query(sql_.db());
     query.prepare(QStringLiteral("SELECT serial_first, serial_last, mac_first, mac_last, "
-                                 "ip_first, ip_last, allocated FROM ranges WHERE id = 1"));
+                                 "ip_first, ip_last, allocated FROM ranges WHERE id = 1") +
+                  (sql_.isPostgres() ? QStringLiteral(" FOR UPDATE") : QString()));
     if (!sql_.exec(query, &error) || !query.next()) {
         sql_.rollback();
         return failAll(error);
@@ -256,9 +210,11 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
     query.finish();
 
     QString exhausted;
+    const QString now = Now();
     query.prepare(QStringLiteral(
-        "INSERT INTO devices (serial, mac, ip, port, previous_serial, previous_mac, time, state) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, 'allocated')"));
+        "INSERT INTO devices (serial, mac, ip, port, previous_serial, previous_mac, time, state, "
+        "station, operator, allocated_at) VALUES (?, ?, ?, ?, ?, ?, ?, 'allocated', ?, ?, ?) "
+        "RETURNING id"));
     for (qsizetype i = 0; i < requests.size(); ++i) {
         const qint64 serial = serialFirst + k;
         const qint64 mac = macFirst + k;
@@ -275,7 +231,7 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
             }
             if (!exhausted.isEmpty()) {
                 exhausted =
-                    QStringLiteral("%1 of the ledger %2 are all used").arg(exhausted, sql_.path());
+                    QStringLiteral("%1 of the ledger %2 are all used").arg(exhausted, sql_.name());
             }
         }
         if (!exhausted.isEmpty()) {
@@ -283,22 +239,23 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
             continue;
         }
         const AllocationRequest &request = requests[i];
-        query.addBindValue(serial);
-        query.addBindValue(mac);
-        query.addBindValue(ip);
-        query.addBindValue(request.port);
-        query.addBindValue(static_cast<qint64>(request.previousSerial));
-        query.addBindValue(static_cast<qint64>(MacNumber(request.previousMac)));
-        query.addBindValue(Now());
-        if (!sql_.exec(query, &error)) {
+        for (const QVariant &value :
+             {QVariant(serial), QVariant(mac), QVariant(ip), QVariant(request.port),
+              QVariant(qint64(request.previousSerial)),
+              QVariant(qint64(MacNumber(request.previousMac))), QVariant(now), QVariant(station_),
+              QVariant(user_), QVariant(now)}) {
+            query.addBindValue(value);
+        }
+        if (!sql_.exec(query, &error) || !query.next()) {
             sql_.rollback();
             return failAll(error);
         }
         results[i] = {Outcome::allocated,
-                      {query.lastInsertId().toLongLong(), static_cast<quint32>(serial),
+                      {query.value(0).toLongLong(), static_cast<quint32>(serial),
                        MacFromNumber(static_cast<quint64>(mac)),
                        AddressFromNumber(static_cast<quint32>(ip))},
                       {}};
+        query.finish();
         ++k;
     }
     query.prepare(QStringLiteral("UPDATE ranges SET allocated = ? WHERE id = 1"));
@@ -312,19 +269,31 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
 
 bool Ledger::setState(qint64 id, State state, const QString &reason, QString *error)
 {
+    if (!sql_.ensureConnected(error)) {
+        return false;
+    }
+    // The time of the write or the verification is kept beside that of the last change.
+    const QString stamp = state == State::written    ? QStringLiteral(", written_at = ?")
+                          : state == State::verified ? QStringLiteral(", verified_at = ?")
+                                                     : QString();
     QSqlQuery query(sql_.db());
     query.prepare(
-        QStringLiteral("UPDATE devices SET state = ?, reason = ?, time = ? WHERE id = ?"));
+        QStringLiteral("UPDATE devices SET state = ?, reason = ?, time = ?%1 WHERE id = ?")
+            .arg(schema_.hasRecordColumns() ? stamp : QString()));
+    const QString now = Now();
     query.addBindValue(stateName(state));
     // A null string would bind as NULL.
     query.addBindValue(reason.isNull() ? QStringLiteral("") : reason);
-    query.addBindValue(Now());
+    query.addBindValue(now);
+    if (schema_.hasRecordColumns() && !stamp.isEmpty()) {
+        query.addBindValue(now);
+    }
     query.addBindValue(id);
     if (!sql_.exec(query, error)) {
         return false;
     }
     if (query.numRowsAffected() != 1) {
-        *error = QStringLiteral("ledger %1 has no row %2").arg(sql_.path()).arg(id);
+        *error = QStringLiteral("ledger %1 has no row %2").arg(sql_.name()).arg(id);
         return false;
     }
     return true;
@@ -337,7 +306,15 @@ bool Ledger::markWritten(qint64 id, QString *error)
 
 bool Ledger::markVerified(qint64 id, QString *error)
 {
-    return setState(id, State::verified, {}, error);
+    // On the disk before the device is reported verified, so that a label printed from the
+    // report still holds after a power cut.
+    if (!syncEveryCommit(true, error)) {
+        return false;
+    }
+    const bool recorded = setState(id, State::verified, {}, error);
+    QString ignored;
+    syncEveryCommit(false, &ignored);
+    return recorded;
 }
 
 bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
@@ -347,9 +324,22 @@ bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
 {
+    return findPair(QStringLiteral(" AND state = 'verified'"), serial, mac, error);
+}
+
+std::optional<bool> Ledger::holds(quint32 serial, const MacAddress &mac, QString *error)
+{
+    return findPair(QString(), serial, mac, error);
+}
+
+std::optional<bool> Ledger::findPair(const QString &condition, quint32 serial,
+                                     const MacAddress &mac, QString *error)
+{
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
     QSqlQuery query(sql_.db());
-    query.prepare(QStringLiteral(
-        "SELECT 1 FROM devices WHERE serial = ? AND mac = ? AND state = 'verified'"));
+    query.prepare(QStringLiteral("SELECT 1 FROM devices WHERE serial = ? AND mac = ?") + condition);
     query.addBindValue(static_cast<qint64>(serial));
     query.addBindValue(static_cast<qint64>(MacNumber(mac)));
     if (!sql_.exec(query, error)) {
@@ -358,12 +348,45 @@ std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac,
     return query.next();
 }
 
-std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
+std::optional<Ledger::Remaining> Ledger::remaining(QString *error)
 {
     QSqlQuery query(sql_.db());
+    query.prepare(QStringLiteral("SELECT serial_last - serial_first + 1 - allocated, "
+                                 "mac_last - mac_first + 1 - allocated, "
+                                 "ip_last - ip_first + 1 - allocated FROM ranges WHERE id = 1"));
+    if (!sql_.exec(query, error)) {
+        return std::nullopt;
+    }
+    if (!query.next()) {
+        *error = QStringLiteral("ledger %1 holds no ranges").arg(sql_.name());
+        return std::nullopt;
+    }
+    // A range that ran out counts as none left, never below.
+    const auto left = [&query](int column) {
+        return std::max<qint64>(0, query.value(column).toLongLong());
+    };
+    Remaining result{left(0), left(1), std::nullopt};
+    if (!query.value(2).isNull()) {
+        result.ips = left(2);
+    }
+    return result;
+}
+
+std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
+{
+    if (!sql_.ensureConnected(error)) {
+        return std::nullopt;
+    }
+    QSqlQuery query(sql_.db());
     query.setForwardOnly(true);
+    // A ledger older than the record columns is listed as it is, without migrating it.
+    const QString record = schema_.hasRecordColumns()
+                               ? QStringLiteral("station, operator, allocated_at, written_at, "
+                                                "verified_at")
+                               : QStringLiteral("'', '', '', '', ''");
     query.prepare(QStringLiteral("SELECT id, serial, mac, ip, port, previous_serial, "
-                                 "previous_mac, time, state, reason FROM devices ORDER BY id"));
+                                 "previous_mac, time, state, reason, %1 FROM devices ORDER BY id")
+                      .arg(record));
     if (!sql_.exec(query, error)) {
         return std::nullopt;
     }
@@ -385,9 +408,35 @@ std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
             }
         }
         row.reason = query.value(9).toString();
+        row.station = query.value(10).toString();
+        row.user = query.value(11).toString();
+        row.allocatedAt = query.value(12).toString();
+        row.writtenAt = query.value(13).toString();
+        row.verifiedAt = query.value(14).toString();
         rows << row;
     }
     return rows;
+}
+
+bool Ledger::backup(const QString &destination, QString *error)
+{
+    if (sql_.isPostgres()) {
+        *error = QStringLiteral("a PostgreSQL ledger is backed up by the database's own tools: "
+                                "pg_dump --format=custom --file=%1 %2")
+                     .arg(destination, sql_.name());
+        return false;
+    }
+    if (QFileInfo::exists(destination) || QFileInfo(destination).isSymLink()) {
+        *error =
+            QStringLiteral("%1 already exists; a backup never replaces a file").arg(destination);
+        return false;
+    }
+    // One read transaction sees every committed allocation, the log's as well as the main
+    // file's, and the copy is a complete ledger in a single file.
+    QSqlQuery query(sql_.db());
+    query.prepare(QStringLiteral("VACUUM INTO ?"));
+    query.addBindValue(destination);
+    return sql_.exec(query, error);
 }
 
 QString Ledger::stateName(State state)

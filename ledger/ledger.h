@@ -1,6 +1,8 @@
 #pragma once
 
 #include "ledger/ledgerconnection.h"
+#include "ledger/ledgerfile.h"
+#include "ledger/ledgerschema.h"
 #include "settings/provisionplan.h"
 #include "settings/values.h"
 
@@ -12,9 +14,10 @@
 
 namespace quillon {
 
-// The provisioning ledger: an SQLite file that holds the plan's ranges and one row per number
-// handed out. Allocation is one committed transaction that other processes on the same file
-// wait for, so a number is never handed out twice, whatever happens after.
+// The provisioning ledger: an SQLite file or a PostgreSQL database that holds the plan's ranges
+// and one row per number handed out. Allocation is one committed transaction that locks the
+// count it increments, so that other processes and stations wait for it and a number is never
+// handed out twice, whatever happens after.
 class Ledger
 {
 public:
@@ -32,6 +35,13 @@ public:
         QString time; // ISO 8601 UTC, of the last change of state
         State state = State::allocated;
         QString reason;
+        // Who and where: the station's host name, the operating user, and when the number was
+        // handed out, written and verified (empty until then, and in rows older than these).
+        QString station;
+        QString user;
+        QString allocatedAt;
+        QString writtenAt;
+        QString verifiedAt;
     };
 
     struct Allocation
@@ -50,15 +60,21 @@ public:
         QString error; // which range ran out, or what the database said
     };
 
-    inline static const QString kDefaultFile = QStringLiteral("quillon-ledger.sqlite");
-
-    // Opens the ledger for a plan, creating the file when there is none. Refuses a file that
-    // cannot be opened or written, that is no ledger, or whose ranges differ from the plan's
-    // other than by raised `last` values, which then grow the stored ranges.
-    static std::unique_ptr<Ledger> openForPlan(const QString &path, const ProvisionPlan &plan,
-                                               QString *error);
-    // Opens an existing ledger for listing; creates nothing and writes nothing.
-    static std::unique_ptr<Ledger> openExisting(const QString &path, QString *error);
+    // Makes a new ledger for the plan; refuses a location that holds one already, or any file.
+    static std::unique_ptr<Ledger> create(const LedgerLocation &location, const ProvisionPlan &plan,
+                                          QString *error);
+    // Opens an existing ledger for a plan after it has been identified as one (a file by plain
+    // reads first). `missing` tells that there is none at all. Refuses a ledger whose ranges
+    // differ from the plan's other than by raised `last` values, which then grow the stored
+    // ranges.
+    static std::unique_ptr<Ledger> openForPlan(const LedgerLocation &location,
+                                               const ProvisionPlan &plan, QString *error,
+                                               bool *missing = nullptr);
+    // The same for a provisioning run; a missing ledger is refused with how to make one.
+    static std::unique_ptr<Ledger> openForRun(const LedgerLocation &location,
+                                              const ProvisionPlan &plan, QString *error);
+    // Opens an existing ledger for listing and backups; creates nothing and writes nothing.
+    static std::unique_ptr<Ledger> openExisting(const LedgerLocation &location, QString *error);
 
     Ledger(const Ledger &) = delete;
     Ledger &operator=(const Ledger &) = delete;
@@ -85,23 +101,48 @@ public:
     // Whether a device holding this serial number and MAC got them here and was verified;
     // nullopt when the database cannot say.
     std::optional<bool> isProvisioned(quint32 serial, const MacAddress &mac, QString *error);
+    // Whether this ledger ever handed out the pair, in any state.
+    std::optional<bool> holds(quint32 serial, const MacAddress &mac, QString *error);
+
+    // How many numbers of each range are not handed out yet; `ips` only when the plan gives a
+    // range of them.
+    struct Remaining
+    {
+        qint64 serials = 0;
+        qint64 macs = 0;
+        std::optional<qint64> ips;
+    };
+    std::optional<Remaining> remaining(QString *error);
 
     // Every row in allocation order; nullopt when the database cannot be read.
     std::optional<QList<Row>> rows(QString *error);
 
+    // A consistent copy in a new file, taken while other processes go on allocating.
+    bool backup(const QString &destination, QString *error);
+
     static QString stateName(State state);
 
 private:
-    Ledger(const QString &path, bool readOnly, QString *error) : sql_(path, readOnly, error) {}
+    Ledger(const LedgerLocation &location, bool readOnly, QString *error)
+        : sql_(location, readOnly, error), schema_(sql_)
+    {
+    }
 
-    bool setupFor(const ProvisionPlan &plan, QString *error);
-    bool isLedger(QString *error);
+    // A row with the pair and `condition` (" AND ...", or empty).
+    std::optional<bool> findPair(const QString &condition, quint32 serial, const MacAddress &mac,
+                                 QString *error);
+    static std::unique_ptr<Ledger> open(const LedgerLocation &location, bool forWriting,
+                                        QString *error, bool *missing);
     bool setState(qint64 id, State state, const QString &reason, QString *error);
     // FULL: each commit returns once it is on the disk; NORMAL: once the system has it.
     bool syncEveryCommit(bool on, QString *error);
 
     LedgerConnection sql_;
+    LedgerSchema schema_;
     std::optional<ProvisionPlan> plan_;
+    // Recorded with every allocation.
+    QString station_;
+    QString user_;
 };
 
 } // namespace quillon

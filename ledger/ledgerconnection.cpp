@@ -14,29 +14,71 @@ constexpr int kBeginAttempts = 3;
 const QString kSqliteBusy = QStringLiteral("5");
 const QString kSqliteLocked = QStringLiteral("6");
 
+bool IsBusy(const QSqlError &error)
+{
+    return error.nativeErrorCode() == kSqliteBusy || error.nativeErrorCode() == kSqliteLocked;
+}
+
 } // namespace
 
-LedgerConnection::LedgerConnection(const QString &path, bool readOnly, QString *error)
-    : connection_(QStringLiteral("quillon-ledger-") + QUuid::createUuid().toString(QUuid::Id128)),
-      path_(path)
+LedgerConnection::LedgerConnection(const LedgerLocation &location, bool readOnly, QString *error)
+    : location_(location),
+      connection_(QStringLiteral("quillon-ledger-") + QUuid::createUuid().toString(QUuid::Id128)),
+      name_(location.name())
 {
-    db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    const bool postgres = isPostgres();
+    db_ = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                    connection_);
     if (!db_.isValid()) {
-        *error = QStringLiteral("cannot open the ledger %1: Qt SQL has no SQLite driver "
-                                "(install libqt6sql6-sqlite)")
-                     .arg(path);
+        *error = QStringLiteral("cannot open the ledger %1: Qt SQL has no %2 driver (install %3)")
+                     .arg(name_, postgres ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite"),
+                          postgres ? QStringLiteral("libqt6sql6-psql")
+                                   : QStringLiteral("libqt6sql6-sqlite"));
         return;
     }
-    db_.setDatabaseName(path);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
-    if (readOnly) {
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    if (postgres) {
+        db_.setHostName(location.host);
+        db_.setPort(location.port);
+        db_.setUserName(location.user);
+        db_.setPassword(location.password);
+        db_.setDatabaseName(location.database);
+        db_.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS));
+    } else {
+        db_.setDatabaseName(location.path);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(location.busyTimeoutMs);
+        if (readOnly) {
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        }
+        db_.setConnectOptions(options);
     }
-    db_.setConnectOptions(options);
+    open(error);
+}
+
+bool LedgerConnection::open(QString *error)
+{
     if (!db_.open()) {
-        *error = QStringLiteral("cannot open the ledger %1: %2")
-                     .arg(path, db_.lastError().databaseText());
+        *error = isPostgres() ? QStringLiteral("ledger unreachable: %1: %2")
+                                    .arg(name_, db_.lastError().databaseText().simplified())
+                              : QStringLiteral("cannot open the ledger %1: %2")
+                                    .arg(name_, db_.lastError().databaseText());
+        return false;
     }
+    // Every commit returns once the server has it on its disk, whatever the server's default:
+    // a number must be durable before its write frame leaves.
+    if (isPostgres() && !exec(QStringLiteral("SET synchronous_commit = on"), error)) {
+        db_.close();
+        return false;
+    }
+    return true;
+}
+
+bool LedgerConnection::ensureConnected(QString *error)
+{
+    if (!isPostgres() || (db_.isOpen() && QSqlQuery(db_).exec(QStringLiteral("SELECT 1")))) {
+        return true;
+    }
+    db_.close();
+    return open(error);
 }
 
 LedgerConnection::~LedgerConnection()
@@ -46,12 +88,18 @@ LedgerConnection::~LedgerConnection()
     QSqlDatabase::removeDatabase(connection_);
 }
 
+QString LedgerConnection::failure(const QSqlQuery &query) const
+{
+    return QStringLiteral("ledger %1: %2")
+        .arg(name_, query.lastError().databaseText().simplified());
+}
+
 bool LedgerConnection::exec(QSqlQuery &query, QString *error)
 {
     if (query.exec()) {
         return true;
     }
-    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
+    *error = failure(query);
     return false;
 }
 
@@ -61,12 +109,23 @@ bool LedgerConnection::exec(const QString &sql, QString *error)
     if (query.exec(sql)) {
         return true;
     }
-    *error = QStringLiteral("ledger %1: %2").arg(path_, query.lastError().databaseText());
+    *error = failure(query);
     return false;
 }
 
-bool LedgerConnection::beginImmediate(QString *error)
+bool LedgerConnection::beginWrite(QString *error)
 {
+    if (isPostgres()) {
+        if (!ensureConnected(error)) {
+            return false;
+        }
+        QSqlQuery begin(db_);
+        if (begin.exec(QStringLiteral("BEGIN"))) {
+            return true;
+        }
+        *error = failure(begin);
+        return false;
+    }
     // Qt's driver begins deferred transactions, whose later upgrade to a writer can fail at
     // once without waiting; BEGIN IMMEDIATE takes the write lock first, waiting for another
     // process's commit up to the busy timeout.
@@ -75,9 +134,8 @@ bool LedgerConnection::beginImmediate(QString *error)
         if (begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
             return true;
         }
-        const QString code = begin.lastError().nativeErrorCode();
-        if (attempt == kBeginAttempts || (code != kSqliteBusy && code != kSqliteLocked)) {
-            *error = QStringLiteral("ledger %1: %2").arg(path_, begin.lastError().databaseText());
+        if (attempt == kBeginAttempts || !IsBusy(begin.lastError())) {
+            *error = failure(begin);
             return false;
         }
     }
@@ -95,11 +153,9 @@ bool LedgerConnection::enableWal(QString *error)
             mode.value(0).toString() == QLatin1String("wal")) {
             return true;
         }
-        const QString code = mode.lastError().nativeErrorCode();
-        const bool busy = code == kSqliteBusy || code == kSqliteLocked;
-        if (!busy || waited.elapsed() >= kBusyTimeoutMs) {
+        if (!IsBusy(mode.lastError()) || waited.elapsed() >= location_.busyTimeoutMs) {
             *error = QStringLiteral("cannot open the ledger %1 for writing: %2")
-                         .arg(path_, mode.lastError().isValid() ? mode.lastError().databaseText()
+                         .arg(name_, mode.lastError().isValid() ? mode.lastError().databaseText()
                                                                 : QStringLiteral("no WAL journal"));
             return false;
         }

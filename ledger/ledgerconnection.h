@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/ledgerlocation.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -7,39 +9,49 @@ class QSqlQuery;
 
 namespace quillon {
 
-// One SQLite connection of the ledger's own. Its name is unique, so that several ledgers, in
-// one thread or several, never share a connection; it waits for another process's write up to
-// the busy timeout.
+// One database connection of the ledger's own: SQLite or PostgreSQL. Its name is unique, so
+// that several ledgers, in one thread or several, never share a connection. An SQLite
+// connection waits for another process's write up to the busy timeout.
 class LedgerConnection
 {
 public:
-    // How long a statement waits for another process's transaction before it gives up.
-    static constexpr int kBusyTimeoutMs = 5000;
     static constexpr int kWalRetryMs = 5;
+    // How long a PostgreSQL connection attempt may take before the server counts as unreachable.
+    static constexpr int kConnectTimeoutS = 5;
 
     // Failures leave isOpen() false with the reason in `error`.
-    LedgerConnection(const QString &path, bool readOnly, QString *error);
+    LedgerConnection(const LedgerLocation &location, bool readOnly, QString *error);
     ~LedgerConnection();
     LedgerConnection(const LedgerConnection &) = delete;
     LedgerConnection &operator=(const LedgerConnection &) = delete;
 
     bool isOpen() const { return db_.isOpen(); }
+    bool isPostgres() const { return location_.kind == LedgerLocation::Kind::postgresql; }
     const QSqlDatabase &db() const { return db_; }
-    const QString &path() const { return path_; }
+    // The location for messages.
+    const QString &name() const { return name_; }
 
-    // Each returns false with "ledger PATH: <database's reason>" in `error`.
+    // Each returns false with "ledger NAME: <database's reason>" in `error`.
     bool exec(QSqlQuery &query, QString *error);
     bool exec(const QString &sql, QString *error);
     // The write-ahead log, so that readers never wait for the writer.
     bool enableWal(QString *error);
-    bool beginImmediate(QString *error);
+    // A transaction that may write, holding SQLite's write lock from its start.
+    bool beginWrite(QString *error);
+    // A PostgreSQL connection that the server dropped (it restarted, the network failed) is
+    // made again; false with "ledger unreachable: ..." while the server cannot be reached.
+    bool ensureConnected(QString *error);
     bool commit(QString *error);
     void rollback();
 
 private:
+    QString failure(const QSqlQuery &query) const;
+    bool open(QString *error);
+
+    LedgerLocation location_;
     QString connection_;
     QSqlDatabase db_;
-    QString path_;
+    QString name_;
 };
 
 } // namespace quillon

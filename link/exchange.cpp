@@ -176,7 +176,7 @@ std::optional<Exchange::OpenError> Exchange::OpenCom(const QString &name)
     if (!target) {
         return OpenError{
             QStringLiteral("Port error: no port named \"%1\" (COM1 to COM20)").arg(name),
-            OpenFailure{OpenFailure::Kind::DoesNotExist, {}, {}, {}}, name};
+            OpenFailure{OpenFailure::Kind::DoesNotExist, {}, {}, {}, {}}, name};
     }
     comm_.setCommPort(*target);
     comm_.setSettings(kLineSettings);

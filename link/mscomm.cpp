@@ -1,8 +1,10 @@
 #include "link/mscomm.h"
 
+#include "link/deviceholder.h"
 #include "link/portadvice.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <unistd.h>
 
@@ -70,7 +72,9 @@ bool MSComm::setPortOpen(bool open)
         failure_.kind = OpenFailure::Kind::DoesNotExist;
         return false;
     }
-    port_->setPortName(location_);
+    // Every lock is keyed on the device itself, so a symbolic link cannot open it twice.
+    const QString device = RealDevicePath(location_);
+    port_->setPortName(device);
     // Set while closed, the line settings go to the device once, as part of the open; set
     // after it, each would reprogram the line again (a USB control transfer on many adapters).
     port_->setBaudRate(settings_.baudRate);
@@ -81,9 +85,22 @@ bool MSComm::setPortOpen(bool open)
     port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!port_->open(QIODevice::ReadWrite)) {
         failure_ =
-            ClassifyOpenError(port_->error(), DeviceAccessible(location_), port_->errorString());
+            ClassifyOpenError(port_->error(), DeviceAccessible(device), port_->errorString());
         port_->clearError();
-        ExplainFailure(location_);
+        // A path too long to resolve names nothing, whatever the error says.
+        if (!QFileInfo::exists(device)) {
+            failure_.kind = OpenFailure::Kind::DoesNotExist;
+        }
+        ExplainFailure(device);
+        return false;
+    }
+    // Other serial programs take no lock file but an advisory lock on the device; one of ours
+    // may hold the lock file of the link it was given.
+    const qint64 linkHolder = device != location_ ? LockingProcess(location_) : 0;
+    if (linkHolder > 0 || !LockDeviceExclusively(static_cast<int>(port_->handle()))) {
+        port_->close();
+        failure_.kind = OpenFailure::Kind::InUse;
+        failure_.holder = linkHolder > 0 ? ProcessName(linkHolder) : DeviceHolder(device);
         return false;
     }
     lost_ = false;
@@ -103,7 +120,17 @@ void MSComm::ExplainFailure(const QString &path)
         failure_.lockFile = StaleLockFile(path);
         if (!failure_.lockFile.isEmpty()) {
             failure_.kind = OpenFailure::Kind::StaleLock;
+            return;
         }
+        // The serial layer reports a lock file it cannot make like one another program holds.
+        constexpr qsizetype kMaxFileName = 255;
+        if (QFile::encodeName(LockFileName(path)).size() > kMaxFileName) {
+            failure_.kind = OpenFailure::Kind::Other;
+            failure_.detail = QStringLiteral("its path is too long for a lock file");
+            return;
+        }
+        const qint64 pid = LockingProcess(path);
+        failure_.holder = pid > 0 ? ProcessName(pid) : DeviceHolder(path);
     }
 }
 

@@ -35,6 +35,7 @@ struct OpenFailure
     QString detail;   // the serial layer's own text, for Other
     QString advice;   // the fix that fits the device, for NoPermission
     QString lockFile; // for StaleLock
+    QString holder;   // "picocom (process 4242)" for InUse, where it can be found
 };
 
 // Tells apart the reasons an operator can act on. The serial layer reports "in use" and "no

@@ -40,7 +40,38 @@ bool ProcessRuns(qint64 pid)
 #endif
 }
 
+struct LockFile
+{
+    QString path;
+    qint64 pid = 0; // 0 when there is none or it names no process
+};
+
+LockFile FindLockFile(const QString &systemLocation, const QStringList &lockDirectories)
+{
+    const QString name = LockFileName(systemLocation);
+    for (const QString &directory : lockDirectories) {
+        QFile lock(QDir(directory).filePath(name));
+        if (!lock.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        bool ok = false;
+        const qint64 pid = lock.readLine(32).trimmed().toLongLong(&ok);
+        return {lock.fileName(), ok ? pid : 0};
+    }
+    return {};
+}
+
 } // namespace
+
+QString LockFileName(const QString &systemLocation)
+{
+    // The serial layer's name for the lock of /dev/ttyUSB0 is LCK..ttyUSB0, of /dev/pts/3
+    // LCK..pts_3.
+    QString name =
+        systemLocation.startsWith(QLatin1String("/dev/")) ? systemLocation.mid(5) : systemLocation;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return name.prepend(QLatin1String("LCK.."));
+}
 
 DeviceAccess AccessOf(const QString &path)
 {
@@ -82,7 +113,9 @@ QString OpenFailureText(const OpenFailure &failure, const QString &subject)
     case OpenFailure::Kind::DoesNotExist:
         return QStringLiteral("%1 does not exist").arg(subject);
     case OpenFailure::Kind::InUse:
-        return QStringLiteral("%1 is in use by another program").arg(subject);
+        return QStringLiteral("%1 is in use by %2")
+            .arg(subject,
+                 failure.holder.isEmpty() ? QStringLiteral("another program") : failure.holder);
     case OpenFailure::Kind::NoPermission:
         return QStringLiteral("no permission to open %1; %2").arg(subject, failure.advice);
     case OpenFailure::Kind::StaleLock:
@@ -103,22 +136,14 @@ QString StaleLockFile(const QString &systemLocation)
 
 QString StaleLockFile(const QString &systemLocation, const QStringList &lockDirectories)
 {
-    // The serial layer's name for the lock of /dev/ttyUSB0 is LCK..ttyUSB0, of /dev/pts/3
-    // LCK..pts_3.
-    QString name =
-        systemLocation.startsWith(QLatin1String("/dev/")) ? systemLocation.mid(5) : systemLocation;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    name.prepend(QLatin1String("LCK.."));
-    for (const QString &directory : lockDirectories) {
-        QFile lock(QDir(directory).filePath(name));
-        if (!lock.open(QIODevice::ReadOnly)) {
-            continue;
-        }
-        bool ok = false;
-        const qint64 pid = lock.readLine(32).trimmed().toLongLong(&ok);
-        return ok && pid > 0 && !ProcessRuns(pid) ? lock.fileName() : QString();
-    }
-    return {};
+    const LockFile lock = FindLockFile(systemLocation, lockDirectories);
+    return lock.pid > 0 && !ProcessRuns(lock.pid) ? lock.path : QString();
+}
+
+qint64 LockingProcess(const QString &systemLocation)
+{
+    const LockFile lock = FindLockFile(systemLocation, kLockDirectories);
+    return lock.pid > 0 && ProcessRuns(lock.pid) ? lock.pid : 0;
 }
 
 QList<UnusablePort> UnusablePorts(const QList<PortProbe> &probes)

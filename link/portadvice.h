@@ -34,6 +34,12 @@ QString OpenFailureText(const OpenFailure &failure, const QString &subject);
 QString StaleLockFile(const QString &systemLocation);
 QString StaleLockFile(const QString &systemLocation, const QStringList &lockDirectories);
 
+// The serial layer's lock file name for a device: LCK..ttyUSB0 for /dev/ttyUSB0.
+QString LockFileName(const QString &systemLocation);
+
+// The running process whose lock file holds the device, 0 when none does.
+qint64 LockingProcess(const QString &systemLocation);
+
 // A host device that the start-up scan could not open.
 struct UnusablePort
 {

@@ -2,7 +2,8 @@
 
 namespace quillon {
 
-AllocationQueue::AllocationQueue(Ledger &ledger, QObject *parent) : QObject(parent), ledger_(ledger)
+AllocationQueue::AllocationQueue(LedgerWorker &ledger, QObject *parent)
+    : QObject(parent), ledger_(ledger)
 {
     flushTimer_.setSingleShot(true);
     flushTimer_.setInterval(0);
@@ -13,19 +14,29 @@ void AllocationQueue::request(const Ledger::AllocationRequest &request, Done don
 {
     requests_ << request;
     done_ << std::move(done);
-    if (!flushTimer_.isActive()) {
+    if (!inFlight_ && !flushTimer_.isActive()) {
         flushTimer_.start();
     }
 }
 
 void AllocationQueue::flush()
 {
-    const QList<Ledger::AllocationRequest> requests = std::exchange(requests_, {});
-    const QList<Done> done = std::exchange(done_, {});
-    const QList<Ledger::AllocateResult> results = ledger_.allocate(requests);
-    for (qsizetype i = 0; i < done.size(); ++i) {
-        done[i](results[i]);
+    if (requests_.isEmpty()) {
+        return;
     }
+    inFlight_ = true;
+    ledger_.post(
+        this,
+        [requests = std::exchange(requests_, {})](Ledger &ledger) {
+            return ledger.allocate(requests);
+        },
+        [this, done = std::exchange(done_, {})](const QList<Ledger::AllocateResult> &results) {
+            inFlight_ = false;
+            for (qsizetype i = 0; i < done.size(); ++i) {
+                done[i](results[i]);
+            }
+            flush();
+        });
 }
 
 } // namespace quillon

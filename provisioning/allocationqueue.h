@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/ledger.h"
+#include "ledger/ledgerworker.h"
 
 #include <QList>
 #include <QObject>
@@ -10,16 +10,16 @@
 
 namespace quillon {
 
-// Collects the allocations that the ports ask for while the event loop is busy and commits them
-// together on its next turn: an allocation waits for the disk, and with many ports ready at
-// once, one wait for all of them keeps the loop free for the exchanges.
+// Collects the allocations that the ports ask for and commits them together: an allocation
+// waits for the disk, and with many ports ready at once, one wait serves all of them. While one
+// batch is with the ledger, the next collects.
 class AllocationQueue : public QObject
 {
     Q_OBJECT
 public:
     using Done = std::function<void(const Ledger::AllocateResult &)>;
 
-    explicit AllocationQueue(Ledger &ledger, QObject *parent = nullptr);
+    explicit AllocationQueue(LedgerWorker &ledger, QObject *parent = nullptr);
 
     // `done` runs from the event loop once the allocation is committed or has failed.
     void request(const Ledger::AllocationRequest &request, Done done);
@@ -27,8 +27,9 @@ public:
 private:
     void flush();
 
-    Ledger &ledger_;
+    LedgerWorker &ledger_;
     QTimer flushTimer_;
+    bool inFlight_ = false;
     QList<Ledger::AllocationRequest> requests_;
     QList<Done> done_;
 };

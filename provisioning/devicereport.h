@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchangestate.h"
 #include "settings/values.h"
 
 #include <QString>
@@ -9,7 +10,9 @@ namespace quillon {
 // What became of one device that answered on a port.
 struct DeviceReport
 {
-    enum class Outcome { Verified, AlreadyProvisioned, Failed };
+    // NumberedElsewhere: a unit that shows neither the factory identity nor one of this
+    // ledger's, left untouched.
+    enum class Outcome { Verified, AlreadyProvisioned, Failed, NumberedElsewhere };
 
     QString port;
     Outcome outcome = Outcome::Failed;
@@ -18,7 +21,10 @@ struct DeviceReport
     // The numbers allocated to it; the old ones again when it was already provisioned.
     quint32 newSerial = 0;
     MacAddress newMac{};
+    Address newIp{};
     QString reason; // why it failed
+    // How the last exchange with it ended, so a front end can word a failure its own way.
+    ExchangeOutcome exchange = ExchangeOutcome::Ok;
 };
 
 } // namespace quillon

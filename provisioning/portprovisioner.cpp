@@ -1,6 +1,11 @@
 #include "provisioning/portprovisioner.h"
 
+#include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
 
 namespace quillon {
 
@@ -21,10 +26,25 @@ QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
     return labels.join(QStringLiteral(", "));
 }
 
+PortEvent::Kind EventOf(DeviceReport::Outcome outcome)
+{
+    switch (outcome) {
+    case DeviceReport::Outcome::Verified:
+        return PortEvent::Kind::Verified;
+    case DeviceReport::Outcome::AlreadyProvisioned:
+        return PortEvent::Kind::AlreadyProvisioned;
+    case DeviceReport::Outcome::NumberedElsewhere:
+        return PortEvent::Kind::NumberedElsewhere;
+    case DeviceReport::Outcome::Failed:
+        break;
+    }
+    return PortEvent::Kind::Failed;
+}
+
 } // namespace
 
 PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, QObject *parent)
-    : QObject(parent), setup_(setup), session_(port, setup.timing)
+    : QObject(parent), setup_(setup), session_(port, setup.timing), path_(port.path())
 {
     pollTimer_.setSingleShot(true);
     pollTimer_.setTimerType(Qt::PreciseTimer);
@@ -38,6 +58,24 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
 void PortProvisioner::start()
 {
     phase_ = Phase::Seeking;
+    enterStep(Step::Waiting);
+    seek();
+}
+
+std::optional<PortProvisioner::DeviceNode> PortProvisioner::NodeOf(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return std::nullopt;
+    }
+    return DeviceNode{status.st_rdev, status.st_ino};
+}
+
+void PortProvisioner::seek()
+{
+    readNode_ = NodeOf(path_);
     session_.read();
 }
 
@@ -54,7 +92,7 @@ void PortProvisioner::interrupt()
 void PortProvisioner::poll()
 {
     if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
-        session_.read();
+        seek();
     }
 }
 
@@ -79,21 +117,53 @@ void PortProvisioner::onExchangeEnded()
     case Phase::Verifying:
         onVerified();
         break;
+    case Phase::Checking:
     case Phase::Allocating:
+    case Phase::Recording:
     case Phase::Finished:
         break;
+    }
+}
+
+void PortProvisioner::emitEvent(PortEvent::Kind kind, const QString &reason)
+{
+    const DeviceSettings &device = given_ ? target_ : before_;
+    if (kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen) {
+        lastNoDevice_.reset();
+    }
+    emit portEvent(PortEvent{QDateTime::currentDateTime(), name(), kind, device.serialNumber,
+                             device.mac, device.ipAddress, reason});
+}
+
+void PortProvisioner::reportNoDevice()
+{
+    const bool cannotOpen = session_.lastEnd().outcome == ExchangeOutcome::PortError;
+    const std::pair state{cannotOpen ? PortEvent::Kind::CannotOpen : PortEvent::Kind::Waiting,
+                          session_.failure()};
+    if (lastNoDevice_ != state) {
+        lastNoDevice_ = state;
+        emitEvent(state.first, state.second);
     }
 }
 
 void PortProvisioner::onSeekingRead()
 {
     const std::optional<DeviceSettings> found = session_.settings();
+    if (!found && !interrupted_) {
+        reportNoDevice();
+    }
     if (interrupted_) {
         finish();
+    } else if (found && settled_ == Identity{found->serialNumber, found->mac}) {
+        // The unit answers again after a gap: counted once.
+        shownNode_ = readNode_;
+        phase_ = Phase::Watching;
+        awaitPoll();
     } else if (found) {
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
+        noDevice();
         awaitPoll();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
@@ -107,8 +177,22 @@ void PortProvisioner::onWatchingRead()
         finish();
     } else if (!found) {
         // The device is gone; the next one is provisioned as soon as it answers.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        emitEvent(PortEvent::Kind::Removed);
+        reportNoDevice();
         phase_ = Phase::Seeking;
+        noDevice();
         awaitPoll();
+    } else if (readNode_ != shownNode_) {
+        // Another unit was swapped in between two polls: the one in hand is gone.
+        given_ = false;
+        before_.serialNumber = shown_.first;
+        before_.mac = shown_.second;
+        emitEvent(PortEvent::Kind::Removed);
+        phase_ = Phase::Seeking;
+        onSeekingRead();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
         awaitPoll();
     } else {
@@ -118,29 +202,64 @@ void PortProvisioner::onWatchingRead()
 
 void PortProvisioner::provision(const DeviceSettings &found)
 {
+    enterStep(Step::Reading);
     before_ = found;
     target_ = found;
+    given_ = false;
     shown_ = {found.serialNumber, found.mac};
-    QString error;
-    const std::optional<bool> known =
-        setup_.ledger->isProvisioned(found.serialNumber, found.mac, &error);
-    if (!known) {
-        stop(error);
+    shownNode_ = readNode_;
+    emitEvent(PortEvent::Kind::Found);
+    // The factory identity is every fresh unit's, whatever the ledger holds.
+    if (IsFactoryIdentity(found.serialNumber, found.mac)) {
+        onChecked(LedgerCheck{false, true, {}});
         return;
     }
-    if (*known) {
+    phase_ = Phase::Checking;
+    const Identity identity = shown_;
+    setup_.ledger->post(
+        this,
+        [identity](Ledger &ledger) {
+            LedgerCheck check;
+            check.verified = ledger.isProvisioned(identity.first, identity.second, &check.error);
+            check.ours = check.verified && !*check.verified
+                             ? ledger.holds(identity.first, identity.second, &check.error)
+                             : check.verified;
+            return check;
+        },
+        [this](const LedgerCheck &check) { onChecked(check); });
+}
+
+void PortProvisioner::onChecked(const LedgerCheck &check)
+{
+    if (!check.ours) {
+        ledgerFailed(check.error);
+        return;
+    }
+    if (*check.verified) {
         deviceEnded(DeviceReport::Outcome::AlreadyProvisioned);
+        return;
+    }
+    if (!*check.ours && !setup_.renumber) {
+        deviceEnded(DeviceReport::Outcome::NumberedElsewhere);
+        return;
+    }
+    if (interrupted_) {
+        finish();
         return;
     }
     phase_ = Phase::Allocating;
     setup_.allocations->request(
-        {name(), found.serialNumber, found.mac},
+        {name(), before_.serialNumber, before_.mac},
         [this](const Ledger::AllocateResult &result) { onAllocated(result); });
 }
 
 void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 {
-    if (result.outcome != Ledger::Outcome::allocated) {
+    if (result.outcome == Ledger::Outcome::failed) {
+        ledgerFailed(result.error);
+        return;
+    }
+    if (result.outcome == Ledger::Outcome::exhausted) {
         stop(result.error);
         return;
     }
@@ -149,10 +268,13 @@ void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
     // The plan keeps every serial number it hands out writable.
     target_ = DeviceSettings{allocation_.serial, allocation_.mac, allocation_.ip, plan.mask,
                              plan.gateway,       plan.dns1,       plan.dns2};
+    given_ = true;
+    emitEvent(PortEvent::Kind::Allocated);
     if (setup_.afterAllocation) {
         setup_.afterAllocation(name());
     }
     phase_ = Phase::Writing;
+    enterStep(Step::Writing);
     session_.write(target_);
 }
 
@@ -163,13 +285,23 @@ void PortProvisioner::onWritten()
                     QStringLiteral("write: %1").arg(session_.failure()));
         return;
     }
-    QString error;
-    if (!setup_.ledger->markWritten(allocation_.id, &error)) {
-        stop(error);
-        return;
-    }
-    phase_ = Phase::Verifying;
-    session_.read();
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id](Ledger &ledger) {
+            Failure error;
+            return ledger.markWritten(id, &error) ? Failure() : error;
+        },
+        [this](const Failure &failure) {
+            if (!failure.isEmpty()) {
+                ledgerFailed(failure);
+                return;
+            }
+            emitEvent(PortEvent::Kind::Written);
+            phase_ = Phase::Verifying;
+            enterStep(Step::Verifying);
+            session_.read();
+        });
 }
 
 void PortProvisioner::onVerified()
@@ -191,21 +323,87 @@ void PortProvisioner::onVerified()
 
 void PortProvisioner::deviceEnded(DeviceReport::Outcome outcome, const QString &reason)
 {
-    QString error;
-    const bool recorded = outcome == DeviceReport::Outcome::AlreadyProvisioned ||
-                          (outcome == DeviceReport::Outcome::Verified
-                               ? setup_.ledger->markVerified(allocation_.id, &error)
-                               : setup_.ledger->markFailed(allocation_.id, reason, &error));
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::NumberedElsewhere) {
+        report(outcome, reason, {});
+        return;
+    }
+    // The device counts as verified only once the ledger holds it so: a label printed from a
+    // report must never show numbers that a later run would hand out again.
+    if (outcome == DeviceReport::Outcome::Verified && setup_.beforeVerifiedRecord) {
+        setup_.beforeVerifiedRecord(name());
+    }
+    phase_ = Phase::Recording;
+    setup_.ledger->post(
+        this,
+        [id = allocation_.id, outcome, reason](Ledger &ledger) {
+            Failure error;
+            const bool recorded = outcome == DeviceReport::Outcome::Verified
+                                      ? ledger.markVerified(id, &error)
+                                      : ledger.markFailed(id, reason, &error);
+            return recorded ? Failure() : error;
+        },
+        [this, outcome, reason](const Failure &failure) { report(outcome, reason, failure); });
+}
+
+void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reason,
+                             const Failure &failure)
+{
+    QString why = reason;
+    if (!failure.isEmpty() && outcome == DeviceReport::Outcome::Verified) {
+        outcome = DeviceReport::Outcome::Failed;
+        why = QStringLiteral("read back as written, but not recorded as verified (%1); its "
+                             "numbers stay reserved")
+                  .arg(failure);
+    }
     emit deviceDone(DeviceReport{name(), outcome, before_.serialNumber, before_.mac,
-                                 target_.serialNumber, target_.mac, reason});
-    if (!recorded) {
-        stop(error);
+                                 target_.serialNumber, target_.mac, target_.ipAddress, why,
+                                 session_.lastEnd().outcome});
+    settled_.reset();
+    if (outcome == DeviceReport::Outcome::AlreadyProvisioned ||
+        outcome == DeviceReport::Outcome::Verified) {
+        settled_ = Identity{target_.serialNumber, target_.mac};
+    }
+    emitEvent(EventOf(outcome), why);
+    if (!failure.isEmpty() && (!setup_.watch || interrupted_)) {
+        stop(failure);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
         awaitPoll();
     } else {
         finish();
     }
+}
+
+void PortProvisioner::noDevice()
+{
+    if (session_.lastEnd().outcome == ExchangeOutcome::PortError) {
+        enterStep(Step::Unavailable, session_.failure());
+    } else {
+        enterStep(Step::Waiting);
+    }
+}
+
+void PortProvisioner::enterStep(Step step, const QString &detail)
+{
+    if (step_ == step && stepDetail_ == detail) {
+        return;
+    }
+    step_ = step;
+    stepDetail_ = detail;
+    emit stepChanged(step, detail);
+}
+
+void PortProvisioner::ledgerFailed(const QString &error)
+{
+    if (!setup_.watch || interrupted_) {
+        stop(error);
+        return;
+    }
+    // Watching, the station outlasts a ledger that is locked too long or a database server
+    // that is down: this device fails, with nothing written that the ledger does not hold,
+    // and the next one is tried once the ledger answers again.
+    report(DeviceReport::Outcome::Failed, error, {});
 }
 
 void PortProvisioner::stop(const QString &reason)

@@ -45,7 +45,10 @@ void DeviceSession::abort()
 QString DeviceSession::failure() const
 {
     if (end_.outcome == ExchangeOutcome::Ok) {
-        return {};
+        // A read's good frame can still lack the setup record.
+        return end_.exchange == ExchangeState::Reading && !end_.settings
+                   ? QStringLiteral("the reply carried no settings")
+                   : QString();
     }
     // A port error says why rather than only that.
     return end_.outcome == ExchangeOutcome::PortError ? OpenFailureText(end_.openFailure, end_.port)

@@ -1,6 +1,8 @@
 #include "settings/provisionplan.h"
 
 #include "settings/jsonobject.h"
+#include "settings/settingscheck.h"
+#include "settings/smallfile.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -106,6 +108,13 @@ public:
             return std::nullopt;
         }
         const QJsonObject object = value->toObject();
+        for (const QString &inner : object.keys()) {
+            if (inner != QLatin1String("first") && inner != QLatin1String("last")) {
+                fail(QStringLiteral("the plan's \"%1\" has an unknown field \"%2\"")
+                         .arg(key, inner));
+                return std::nullopt;
+            }
+        }
         const auto first = read(object, QStringLiteral("first"), key + QStringLiteral(".first"));
         const auto last = read(object, QStringLiteral("last"), key + QStringLiteral(".last"));
         if (failed()) {
@@ -134,6 +143,46 @@ bool HoldsMulticast(const NumberRange &mac)
 {
     return (mac.first & kMacMulticastBit) != 0 || (mac.last & kMacMulticastBit) != 0 ||
            (mac.first >> 41) != (mac.last >> 41);
+}
+
+// Why the plan would give units an identity or addresses they cannot use; empty when it would
+// not. Both ends of the IP range host addresses of one subnet means every address between is.
+QString PlanProblem(const ProvisionPlan &plan)
+{
+    const DeviceSettings factory = FactorySettings();
+    const auto holds = [](const NumberRange &range, quint64 number) {
+        return range.first <= number && number <= range.last;
+    };
+    if (holds(plan.serial, factory.serialNumber)) {
+        return QStringLiteral("the plan's \"serial\" range holds %1, the factory serial number "
+                              "that every fresh unit shows")
+            .arg(factory.serialNumber);
+    }
+    if (holds(plan.mac, MacNumber(factory.mac))) {
+        return QStringLiteral("the plan's \"mac\" range holds %1, the factory MAC that every "
+                              "fresh unit shows")
+            .arg(MacText(factory.mac));
+    }
+    if (const QString problem = MacProblem(MacFromNumber(plan.mac.first)); !problem.isEmpty()) {
+        return QStringLiteral("the plan's ") + problem;
+    }
+    DeviceSettings settings;
+    settings.subnetMask = plan.mask;
+    settings.defaultGateway = plan.gateway;
+    settings.primaryDns = plan.dns1;
+    settings.secondaryDns = plan.dns2;
+    for (const quint64 end : {plan.ip.first, plan.ip.last}) {
+        settings.ipAddress = AddressFromNumber(static_cast<quint32>(end));
+        if (const QString problem = NetworkProblem(settings); !problem.isEmpty()) {
+            return QStringLiteral("the plan's ") + problem;
+        }
+    }
+    const quint32 mask = AddressNumber(plan.mask);
+    if ((plan.ip.first & mask) != (plan.ip.last & mask)) {
+        return QStringLiteral("the plan's \"ip\" range spans more than one subnet of mask %1")
+            .arg(AddressText(plan.mask));
+    }
+    return {};
 }
 
 } // namespace
@@ -195,6 +244,24 @@ std::optional<ProvisionPlan> ProvisionPlan::parse(const QByteArray &json, QStrin
     plan.gateway = *gateway;
     plan.dns1 = *dns1;
     plan.dns2 = *dns2;
+    if (const QString problem = PlanProblem(plan); !problem.isEmpty()) {
+        *error = problem;
+        return std::nullopt;
+    }
+    return plan;
+}
+
+std::optional<ProvisionPlan> ProvisionPlan::readFile(const QString &path, QString *error)
+{
+    const std::optional<QByteArray> text = ReadSmallFile(path, error);
+    if (!text) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+        return std::nullopt;
+    }
+    std::optional<ProvisionPlan> plan = parse(*text, error);
+    if (!plan) {
+        *error = QStringLiteral("%1: %2").arg(path, *error);
+    }
     return plan;
 }
 

@@ -33,8 +33,11 @@ struct ProvisionPlan
 
     // Refuses, with one line naming the problem: text that is not a JSON object, a missing or
     // unknown field, a malformed value, a range whose first is after its last, a serial number
-    // above 2147483647, a MAC range holding a multicast address.
+    // above 2147483647, a MAC range holding a multicast address, a range holding the factory
+    // identity, addresses a unit cannot use (see NetworkProblem), a key given twice.
     static std::optional<ProvisionPlan> parse(const QByteArray &json, QString *error);
+    // The plan in a file; the line then starts with the path.
+    static std::optional<ProvisionPlan> readFile(const QString &path, QString *error);
 };
 
 } // namespace quillon

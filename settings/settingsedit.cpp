@@ -1,8 +1,8 @@
 #include "settings/settingsedit.h"
 
-#include "protocol/factorydefaults.h"
 #include "protocol/settingstexts.h"
 #include "settings/jsonobject.h"
+#include "settings/settingscheck.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace quillon {
 
@@ -120,20 +121,22 @@ std::optional<SettingsEdit> SettingsEdit::fromJson(const QByteArray &json, QStri
 
 SettingsEdit SettingsEdit::factoryDefaults()
 {
-    // The window's default texts, read as the window reads them.
-    BoxTexts<std::string> texts;
-    for (int i = 0; i < kBoxCount; ++i) {
-        texts[i] = FactoryDefaultText(BoxAt(i)).value_or(std::string_view("0"));
-    }
-    const DeviceSettings defaults = *SettingsFromTexts(texts).settings;
+    const DeviceSettings defaults = FactorySettings();
     SettingsEdit edit;
-    edit.mac_ = defaults.mac;
     for (Setting setting : kAllSettings) {
         if (setting >= Setting::Ip) {
             edit.addresses_[AddressIndex(setting)] = AddressOf(defaults, setting);
         }
     }
     return edit;
+}
+
+SettingsEdit SettingsEdit::takeIdentity()
+{
+    SettingsEdit identity;
+    identity.serial_ = std::exchange(serial_, std::nullopt);
+    identity.mac_ = std::exchange(mac_, std::nullopt);
+    return identity;
 }
 
 void SettingsEdit::overrideWith(const SettingsEdit &later)

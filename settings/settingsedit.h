@@ -20,8 +20,13 @@ public:
 
     // A file as `read --json` prints it; any subset of the seven keys, nothing else.
     static std::optional<SettingsEdit> fromJson(const QByteArray &json, QString *error);
-    // The factory defaults of the MAC and the five addresses; the serial number has none.
+    // The factory defaults of the five addresses, as the window's Default sets them while the
+    // serial number and MAC are locked: every fresh unit shares the factory MAC.
     static SettingsEdit factoryDefaults();
+
+    // Splits off the serial number and MAC, which a settings file restores only on request:
+    // this edit keeps the five addresses, the result holds the identity it gave.
+    SettingsEdit takeIdentity();
 
     // Takes every setting `later` gives, keeping the rest.
     void overrideWith(const SettingsEdit &later);

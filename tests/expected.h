@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <QTest>
 
 namespace quillon::test {
 
@@ -17,6 +18,12 @@ inline QByteArray ToBytes(const Bytes &bytes)
 {
     return QByteArray(reinterpret_cast<const char *>(bytes.data()),
                       static_cast<qsizetype>(bytes.size()));
+}
+
+// One table row; string literals become QString columns.
+template <typename... Columns> void Row(const char *name, Columns... columns)
+{
+    (QTest::newRow(name) << ... << columns);
 }
 
 // A device's settings that exercise every field; the example that documents the record.

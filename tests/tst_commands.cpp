@@ -1,14 +1,14 @@
-// Write Setup and Format Flash end to end, through the real window and a pseudo-terminal, and
-// the demo session.
+// Write Setup and Format Flash end to end, through the real window and a pseudo-terminal, from
+// the mouse and the keyboard, and the demo session.
 
 #include "app/demosession.h"
 #include "expected.h"
 #include "rig.h"
 
+#include <tuple>
+
 using namespace quillon;
 using namespace quillon::test;
-
-Q_DECLARE_METATYPE(quillon::Box)
 
 namespace {
 
@@ -20,74 +20,72 @@ void ReadOnce(Rig &rig)
     QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
 }
 
+// A key as the keyboard sends it: to whatever widget has the focus.
+void Press(Rig &rig, Qt::Key key)
+{
+    QTest::keyClick(rig.window->windowHandle(), key);
+}
+
+// Answers every format warning with Enter, its default OK, as soon as it shows.
+class WarningAnswerer
+{
+public:
+    WarningAnswerer()
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [] {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                QTest::keyClick(box, Qt::Key_Return);
+            }
+        });
+        poll_.start(10);
+    }
+
+private:
+    QTimer poll_;
+};
+
 } // namespace
 
 class tst_Commands : public QObject
 {
     Q_OBJECT
 private slots:
-    void writeSendsExactFrame()
+    // Each refused field ends Write Setup before any exchange; the write that follows sends
+    // exactly the record, whatever is edited while it runs.
+    void writeRefusesThenSendsExactFrame()
     {
         Rig rig;
-        Fill(*rig.window, kExample);
         rig.pick("COM3");
+        const QList<std::tuple<Box, QString, QString, bool>> refusals{
+            {Box::ipadr2, "", "IP Address octet 2 has no valid value", true},
+            {Box::subnetmask4, "256", "Subnet mask octet 4 has no valid value", true},
+            {Box::macadr3, "100", "MAC Adr. byte 3 has no valid value", false},
+            {Box::serialno, "4294967295", "Serial No. above 2147483647 cannot be written", false},
+            {Box::serialno, "", "Serial No. has no valid value", false}};
+        for (const auto &[box, text, line, focused] : refusals) {
+            Fill(*rig.window, kExample);
+            rig.window->setBoxText(box, text);
+            rig.button("read_setup")->setFocus();
+            // The handler itself: an empty serial number has already disabled the button.
+            rig.window->commands().write_setup_Click();
+            QCOMPARE(rig.log(), QStringLiteral("Write Setup: %1\r\n").arg(line));
+            QCOMPARE(rig.logColor(), kRed);
+            QVERIFY(!rig.exchange().busy());
+            QCOMPARE(rig.window->findChild<QLineEdit *>(BoxObjectName(box))->hasFocus(), focused);
+        }
+        Fill(*rig.window, kExample);
         rig.click("write_setup");
-        // Edits during the exchange do not change what was sent.
         QTest::keyClicks(rig.child<QLineEdit>("ipadr1"), "9");
         QTRY_COMPARE(rig.log(), Log("COM3", "Writing Setup (1", "OK"));
-        // Written by hand from the record layout: 87 + 100 + 2610 = 2797, checksum ED.
-        QByteArray frame = QByteArray::fromHex("025764"
-                                               "00bc614e001a2b3c4d5e"
-                                               "c0a80064ffffff00c0a80001c0a8000100000000");
-        frame.append(70, '\0');
-        QCOMPARE(ToBytes(rig.sim->received()), frame + QByteArray::fromHex("ed03"));
+        QCOMPARE(ToBytes(rig.sim->received()), ToBytes(BuildSetupFrame(kExample)));
     }
 
-    void invalidFieldIsRefused_data()
-    {
-        QTest::addColumn<Box>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("focused");
-        const auto row = [](const char *name, Box box, const char *text, const char *line,
-                            bool focused) {
-            QTest::newRow(name) << box << QString(text) << QString(line) << focused;
-        };
-        row("empty octet", Box::ipadr2, "", "IP Address octet 2 has no valid value", true);
-        row("octet over 255", Box::subnetmask4, "256", "Subnet mask octet 4 has no valid value",
-            true);
-        row("MAC above FF", Box::macadr3, "100", "MAC Adr. byte 3 has no valid value", false);
-        row("serial too large", Box::serialno, "4294967295",
-            "Serial No. above 2147483647 cannot be written", false);
-        row("empty serial", Box::serialno, "", "Serial No. has no valid value", false);
-    }
-
-    void invalidFieldIsRefused()
-    {
-        QFETCH(Box, box);
-        QFETCH(QString, text);
-        QFETCH(QString, line);
-        QFETCH(bool, focused);
-        Rig rig;
-        Fill(*rig.window, kExample);
-        rig.pick("COM3");
-        rig.window->setBoxText(box, text);
-        rig.button("read_setup")->setFocus();
-        // The handler itself: an empty serial number has already disabled the button.
-        rig.window->commands().write_setup_Click();
-        QCOMPARE(rig.log(), QStringLiteral("Write Setup: %1\r\n").arg(line));
-        QCOMPARE(rig.logColor(), kRed);
-        QCOMPARE(rig.exchange().exchange_no(), 0);
-        QVERIFY(!rig.exchange().busy());
-        QCOMPARE(rig.window->findChild<QLineEdit *>(BoxObjectName(box))->hasFocus(), focused);
-        QTest::qWait(50); // nothing may be written: give a stray write time to arrive
-        QVERIFY(rig.sim->received().empty());
-    }
-
-    // Escape leaves the warning box without formatting and without counting an exchange.
-    void formatCancelChangesNothing()
+    // Escape leaves the warning box without formatting and without counting an exchange; Enter
+    // formats, and a reply before the bar is full ends the format.
+    void formatCancelledThenAnswered()
     {
         Rig rig;
+        rig.sim->setFormatTime(std::chrono::milliseconds(200));
         ReadOnce(rig);
         const QString log = rig.log();
         rig.sim->clearReceived();
@@ -97,15 +95,7 @@ private slots:
         QCOMPARE(rig.exchange().exchange_no(), 1);
         QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
         QVERIFY(rig.button("read_setup")->isEnabled());
-        QVERIFY(rig.sim->received().empty());
-    }
 
-    void formatAnsweredBeforeBarIsFull()
-    {
-        Rig rig;
-        rig.sim->setFormatTime(std::chrono::milliseconds(200));
-        ReadOnce(rig);
-        rig.sim->clearReceived();
         rig.formatAnswering(Qt::Key_Return);
         QCOMPARE(rig.button("button_format_flash")->text(), QStringLiteral("Abort"));
         QVERIFY(rig.button("button_format_flash")->isEnabled());
@@ -155,6 +145,58 @@ private slots:
         QCOMPARE(demo.child<QProgressBar>("bar_format_flash")->value(), 1);
         QCOMPARE(demo.button("button_format_flash")->text(), QStringLiteral("Format Flash"));
         QVERIFY(!demo.exchange().findChild<QTimer *>("Timer3")->isActive());
+    }
+    // A command button that disables itself never hands the focus to Exit, and gets it back
+    // when its exchange ends, so a repeated Space repeats it.
+    void spaceRepeatsCommand_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("outcomeAfterSpace"); // of the first exchange
+        Row("Read Setup", "read_setup", "Reading Setup (", "OK");
+        Row("Write Setup", "write_setup", "Writing Setup (", "OK");
+        // During a format the button is the Abort button.
+        Row("Format Flash", "button_format_flash", "Formatting Flash (", "Aborted");
+    }
+
+    void spaceRepeatsCommand()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, label);
+        QFETCH(QString, outcomeAfterSpace);
+        const bool format = button == "button_format_flash";
+        Rig rig;
+        rig.sim->setSettings(kExample);
+        Fill(*rig.window, kExample);
+        rig.pick("COM3");
+        if (format) {
+            // Only an exchange the device answered enables Format Flash.
+            rig.click("read_setup");
+            QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
+            rig.sim->setFormatTime(std::chrono::milliseconds(300));
+        } else {
+            // Slow enough that a second key lands while the reply still arrives.
+            rig.sim->setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(2));
+        }
+        const int first = rig.exchange().exchange_no() + 1;
+        // The window's focus, which the keyboard reaches once the warning box has closed.
+        QWidget *command = rig.button(qPrintable(button));
+        command->setFocus();
+
+        WarningAnswerer answerer;
+        Press(rig, Qt::Key_Space);
+        QVERIFY(rig.exchange().busy());
+        QVERIFY(rig.window->focusWidget() != rig.button("closebutton"));
+        Press(rig, Qt::Key_Space);
+        QVERIFY(rig.window->isVisible());
+        QTRY_COMPARE(rig.log(), Log("COM3", label + QString::number(first), outcomeAfterSpace));
+        QCOMPARE(rig.exchange().exchange_no(), first);
+        QCOMPARE(rig.window->focusWidget(), command);
+
+        Press(rig, Qt::Key_Space);
+        QTRY_COMPARE(rig.log(), Log("COM3", label + QString::number(first + 1), "OK"));
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(rig.window->focusWidget(), command);
     }
 };
 

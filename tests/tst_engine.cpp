@@ -1,14 +1,17 @@
 // The serial control and the exchange engine without a window: a plain front end drives the
 // commands against the simulated device over a pseudo-terminal. This program links neither
-// QtWidgets nor QtGui, so a widget call in link/ or commands/ breaks its build.
+// QtWidgets nor QtGui, so a widget call in link/ or commands/ breaks its build. Also the port
+// catalogue's pure parts, under LANG=C, where a collator loses numeric order.
 
 #include "commands/commands.h"
 #include "expected.h"
 #include "link/exchange.h"
 #include "link/mscomm.h"
+#include "link/portadvice.h"
 #include "sim/simulatedquillon.h"
-#include "textfrontend.h"
 
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
@@ -26,7 +29,29 @@ namespace {
 // Short limits, so every end path runs in well under a second.
 constexpr ExchangeTiming kQuick{200, 10, 20, 3};
 
-const QString kMissing = QStringLiteral("/nonexistent/quillon-port");
+// A front end without a window: it keeps what an exchange shows as plain values, as a
+// command-line program would.
+class TextFrontEnd : public SettingsForm
+{
+public:
+    QString portName() const override { return port; }
+    void setLog(const QString &text) override { log = text; }
+    void appendLog(const QString &text) override { log += text; }
+    void setLogState(LogState state) override { logState = state; }
+    void showControls(const CommandControls &shown) override { controls = shown; }
+    QString boxText(Box box) const override { return boxes[BoxIndex(box)]; }
+    void setBoxText(Box box, const QString &text) override { boxes[BoxIndex(box)] = text; }
+    void focusBox(Box) override {}
+    void setProgress(int value, int) override { progress = value; }
+    bool confirmFormat() override { return true; }
+
+    QString port;
+    QString log;
+    LogState logState = LogState::Running;
+    CommandControls controls;
+    BoxTexts<QString> boxes;
+    int progress = 0;
+};
 
 // One front end with its own engine and commands.
 struct Station
@@ -60,6 +85,120 @@ private slots:
     void stateTransitions();
     void everyByteValuePassesBothWays();
     void nothingParsedAfterOutcome();
+
+    // The port catalogue: the order of host devices and what the operator is told about a
+    // device that cannot be opened.
+    void naturalOrder_data()
+    {
+        QTest::addColumn<QStringList>("paths"); // in the order wanted
+        QTest::newRow("prefixes") << QStringList{
+            "/dev/ttyACM0", "/dev/ttyACM11", "/dev/ttyS0",    "/dev/ttyS2",   "/dev/ttyS10",
+            "/dev/ttyUSB0", "/dev/ttyUSB9",  "/dev/ttyUSB10", "/dev/ttymxc1", "/dev/ttymxc12"};
+        // Upper case sorts before lower case byte by byte, whatever a locale would say.
+        QTest::newRow("bytes, not letters")
+            << QStringList{"/dev/ttyS3", "/dev/ttyUSB1", "/dev/ttyb1"};
+        QTest::newRow("leading zeros") << QStringList{"/dev/ttyS01", "/dev/ttyS1", "/dev/ttyS2"};
+        QTest::newRow("more than 64 bits")
+            << QStringList{"/dev/ttyS99999999999999999999", "/dev/ttyS100000000000000000000"};
+        QTest::newRow("digits inside")
+            << QStringList{"/dev/serial/by-id/usb-2-port0", "/dev/serial/by-id/usb-10-port0"};
+    }
+
+    void naturalOrder()
+    {
+        QFETCH(QStringList, paths);
+        QVERIFY2(qgetenv("LANG") == "C", "runs under LANG=C, as ctest starts it");
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            QVERIFY2(!NaturalPathLess(paths[i], paths[i]), qPrintable(paths[i]));
+            for (qsizetype j = i + 1; j < paths.size(); ++j) {
+                QVERIFY2(NaturalPathLess(paths[i], paths[j]),
+                         qPrintable(paths[i] + " < " + paths[j]));
+                QVERIFY2(!NaturalPathLess(paths[j], paths[i]),
+                         qPrintable(paths[j] + " > " + paths[i]));
+            }
+        }
+    }
+
+    void permissionAdvice_data()
+    {
+        QTest::addColumn<QString>("group");
+        QTest::addColumn<uint>("gid");
+        QTest::addColumn<uint>("mode");
+        QTest::addColumn<QString>("advice");
+        const QString admin =
+            "an administrator must grant access to /dev/ttyUSB0 (for example with a "
+            "udev rule)";
+        Row("crw-rw---- root:dialout", "dialout", 20u, 0660u, "add your user to the dialout group");
+        Row("crw-rw-r-- root:uucp", "uucp", 14u, 0664u, "add your user to the uucp group");
+        Row("crw-r----- root:dialout", "dialout", 20u, 0640u, admin);
+        Row("crw--w---- root:tty", "tty", 5u, 0620u, admin);
+        Row("crw------- root:root", "root", 0u, 0600u, admin);
+        Row("crw-rw---- root:root: never the root group", "root", 0u, 0660u, admin);
+        Row("group without a name", "", 4242u, 0660u, admin);
+    }
+
+    void permissionAdvice()
+    {
+        QFETCH(QString, group);
+        QFETCH(uint, gid);
+        QFETCH(uint, mode);
+        QFETCH(QString, advice);
+        QCOMPARE(PermissionAdvice("/dev/ttyUSB0", {group, gid, mode}), advice);
+    }
+
+    // Every kind of reason, then the limit of eight lines; no device at all is a window test.
+    void unusablePortsText()
+    {
+        QList<UnusablePort> ports;
+        for (int i = 0; i < 10; ++i) {
+            OpenFailure failure;
+            failure.kind = i == 0   ? OpenFailure::Kind::NoPermission
+                           : i == 1 ? OpenFailure::Kind::InUse
+                           : i == 2 ? OpenFailure::Kind::Other
+                           : i == 3 ? OpenFailure::Kind::StaleLock
+                                    : OpenFailure::Kind::DoesNotExist;
+            failure.advice = "add your user to the dialout group";
+            failure.detail = "Input/output error";
+            failure.lockFile = "/run/lock/LCK..ttyS3";
+            ports.append({QString("/dev/ttyS%1").arg(i), failure});
+        }
+        QString eight = "No serial port could be opened:\n"
+                        "no permission to open /dev/ttyS0; add your user to the dialout group\n"
+                        "/dev/ttyS1 is in use by another program\n"
+                        "/dev/ttyS2 cannot be opened: Input/output error\n"
+                        "/dev/ttyS3 is locked by /run/lock/LCK..ttyS3, left by a program that "
+                        "has ended; its owner or an administrator must remove that file";
+        for (int i = 4; i < 8; ++i) {
+            eight += QString("\n/dev/ttyS%1 does not exist").arg(i);
+        }
+        QCOMPARE(UnusablePortsText(ports.first(8)), eight);
+        QCOMPARE(UnusablePortsText(ports), eight + "\nand 2 more");
+    }
+
+    // Only a lock whose program has ended is stale; a running owner holds the port for real.
+    void staleLockFile()
+    {
+        QTemporaryDir empty, locks;
+        QProcess ended;
+        ended.start("true", {});
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QString path = locks.filePath("LCK..ttyUSB0");
+        const auto writeLock = [&](qint64 pid) {
+            QFile lock(path);
+            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            lock.write(QByteArray::number(pid) + "\nquillon\nhost\n");
+        };
+        const QStringList dirs{empty.path(), locks.path()};
+
+        QCOMPARE(StaleLockFile("/dev/ttyUSB0", dirs), QString());
+        writeLock(QCoreApplication::applicationPid());
+        QCOMPARE(StaleLockFile("/dev/ttyUSB0", dirs), QString());
+        writeLock(endedPid);
+        QCOMPARE(StaleLockFile("/dev/ttyUSB0", dirs), path);
+        QCOMPARE(StaleLockFile("/dev/ttyUSB1", dirs), QString());
+    }
 };
 
 void tst_Engine::stateTransitions_data()
@@ -75,36 +214,22 @@ void tst_Engine::stateTransitions_data()
 
     using F = SimulatedQuillon::ReplyFault;
     using O = ExchangeOutcome;
-    const auto row = [](const char *name, const char *command, F fault, int abortAfter, O outcome,
-                        const QString &log, bool formatAfter, int progress,
-                        const char *port = "COM3") {
-        QTest::newRow(name) << QString(command) << QString(port) << fault << abortAfter << outcome
-                            << log << formatAfter << progress;
-    };
     const QString read = "Reading Setup (1", write = "Writing Setup (1",
                   format = "Formatting Flash (1";
-    row("read answered", "read", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
-    row("read, wrong checksum", "read", F::WrongChecksum, -1, O::ChecksumError,
-        Log("COM3", read, "Checksum error"), true, 0);
-    row("read, no answer", "read", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"), false,
-        0);
-    row("write answered", "write", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
-    row("write, no answer", "write", F::NoReply, -1, O::Timeout, Log("COM3", write, "Timeout"),
+    Row("read answered", "read", "COM3", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
+    Row("read, no answer", "read", "COM3", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"),
         false, 0);
-    row("format answered", "format", F::None, -1, O::Ok, Log("COM3", format, "OK"), true, 0);
+    Row("write answered", "write", "COM3", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
+    Row("write, no answer", "write", "COM3", F::NoReply, -1, O::Timeout,
+        Log("COM3", write, "Timeout"), false, 0);
     // The bar fills (3 steps here), then the reply timeout ends the format.
-    row("format, no answer", "format", F::NoReply, -1, O::Timeout, Log("COM3", format, "Timeout"),
-        true, 3);
-    row("format aborted after a tick", "format", F::NoReply, 1, O::Aborted,
-        Log("COM3", format, "Aborted"), true, 1);
+    Row("format, no answer", "format", "COM3", F::NoReply, -1, O::Timeout,
+        Log("COM3", format, "Timeout"), true, 3);
     // The tick after the full bar arms the short timeout: the abort must end the format once.
-    row("format aborted after the full bar", "format", F::NoReply, 4, O::Aborted,
+    Row("format aborted after the full bar", "format", "COM3", F::NoReply, 4, O::Aborted,
         Log("COM3", format, "Aborted"), true, 3);
-    row("read, port missing", "read", F::None, -1, O::PortError,
-        "OpenCom: COM5\r\nPort error: COM5 (" + kMissing + ") does not exist\r\n", false, 0,
-        "COM5");
-    row("format, no port named", "format", F::None, -1, O::PortError,
-        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0, "com3");
+    Row("format, no port named", "format", "com3", F::None, -1, O::PortError,
+        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0);
 }
 
 // What the front end shows once an exchange has started, and once it has ended.
@@ -123,7 +248,6 @@ void tst_Engine::stateTransitions()
     device.setReplyFault(fault);
     PortMap map;
     map.setPort(3, {Path(device), {}, {}, {}, {}});
-    map.setPort(5, {kMissing, {}, {}, {}, {}});
     Station station(map, port, kQuick);
     Fill(station.front, kExample);
 

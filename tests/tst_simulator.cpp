@@ -78,9 +78,10 @@ private slots:
                    R"("mask": "255.255.255.0", "gateway": "0.0.0.0", "dns1": "0.0.0.0", )"
                    R"("dns2": "0.0.0.0"})");
         plan.close();
-        const Run provision = Ctl(QStringList{"provision", "--plan", plan.fileName(), "--ledger",
-                                              dir.filePath("ledger.sqlite")} +
-                                  ports);
+        const QString ledger = dir.filePath("ledger.sqlite");
+        QCOMPARE(Ctl({"ledger", "init", "--plan", plan.fileName(), "--ledger", ledger}).status, 0);
+        const Run provision =
+            Ctl(QStringList{"provision", "--plan", plan.fileName(), "--ledger", ledger} + ports);
         QVERIFY2(provision.out.contains("summary: 3 verified"), qPrintable(provision.err));
         QCOMPARE(provision.status, 0);
 

@@ -13,7 +13,6 @@ namespace {
 
 // Below this HSL lightness of the window colour the desktop is dark.
 constexpr int kDarkLightness = 128;
-constexpr double kReadableContrast = 4.5;
 
 double LinearChannel(double value)
 {
@@ -26,19 +25,19 @@ double RelativeLuminance(const QColor &color)
            0.0722 * LinearChannel(color.blueF());
 }
 
-double Contrast(const QColor &a, const QColor &b)
-{
-    const double first = RelativeLuminance(a);
-    const double second = RelativeLuminance(b);
-    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
-}
-
 int TowardWhite(int channel, int step)
 {
     return channel + (255 - channel) * step / 255;
 }
 
 } // namespace
+
+double Contrast(const QColor &a, const QColor &b)
+{
+    const double first = RelativeLuminance(a);
+    const double second = RelativeLuminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
 
 QColor LogColor(LogState state, const QPalette &palette)
 {

@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTextStream>
 
 #include <memory>
@@ -47,6 +49,25 @@ inline bool WriteFile(const QString &path, const QByteArray &content)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
+
+inline QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Another process's transaction on an SQLite ledger: it holds the write lock until destroyed.
+struct LedgerLock
+{
+    explicit LedgerLock(const QString &path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lock");
+        db.setDatabaseName(path);
+        locked = db.open() && QSqlQuery(db).exec("BEGIN IMMEDIATE");
+    }
+    ~LedgerLock() { QSqlDatabase::removeDatabase("lock"); } // closing rolls back
+    bool locked = false;
+};
 
 inline const QByteArray kRead = QByteArray::fromHex("0252005203");
 inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
@@ -107,7 +128,11 @@ inline void Start(QProcess &process, const QStringList &arguments,
 inline Run Finish(QProcess &process)
 {
     Run result;
-    if (process.waitForFinished(60000)) {
+    // waitForFinished() is false for a child that has ended already.
+    const bool ended = process.state() == QProcess::NotRunning
+                           ? process.error() != QProcess::FailedToStart
+                           : process.waitForFinished(60000);
+    if (ended) {
         result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
     }
     result.out = QString::fromUtf8(process.readAllStandardOutput());

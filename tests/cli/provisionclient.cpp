@@ -1,7 +1,10 @@
 // quillonctl as a child process of the tests, with test-only timing:
-//   provisionclient [--pause] [--watch-interval MS] COMMAND ARGUMENTS...
+//   provisionclient [--pause] [--pause-verified] [--busy-timeout MS] [--watch-interval MS]
+//                   [--hook-limit MS] COMMAND ARGUMENTS...
 // --pause prints "paused PORT" on standard error once a device's numbers are committed and
-// then waits, before the write, until its standard input closes or the process is killed.
+// then waits, before the write, until its standard input closes or the process is killed;
+// --pause-verified does the same between a good read-back and recording it as verified.
+// --busy-timeout shortens how long an SQLite ledger's statement waits for another process.
 //   provisionclient --allocate COUNT LEDGER PLAN
 // allocates COUNT numbers straight from the ledger, printing "<serial> <mac>" for each.
 #include "cli/quillonctl.h"
@@ -24,8 +27,9 @@ int Allocate(int count, const QString &ledgerPath, const QString &planPath, QTex
     const std::optional<ProvisionPlan> plan = planFile.open(QIODevice::ReadOnly)
                                                   ? ProvisionPlan::parse(planFile.readAll(), &error)
                                                   : std::nullopt;
+    const std::optional<LedgerLocation> location = LedgerLocation::parse(ledgerPath, &error);
     const std::unique_ptr<Ledger> ledger =
-        plan ? Ledger::openForPlan(ledgerPath, *plan, &error) : nullptr;
+        plan && location ? Ledger::openForPlan(*location, *plan, &error) : nullptr;
     for (int i = 0; ledger && i < count; ++i) {
         const Ledger::AllocateResult result = ledger->allocate("/dev/client", 0, MacAddress{});
         if (result.outcome != Ledger::Outcome::allocated) {
@@ -56,15 +60,22 @@ int main(int argc, char *argv[])
     }
     while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
         const QString option = args.takeFirst();
+        const auto pause = [&err](const QString &port) {
+            err << "paused " << port << Qt::endl;
+            char buffer[64];
+            while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+            }
+        };
         if (option == QLatin1String("--pause")) {
-            options.afterAllocation = [&err](const QString &port) {
-                err << "paused " << port << Qt::endl;
-                char buffer[64];
-                while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
-                }
-            };
+            options.afterAllocation = pause;
+        } else if (option == QLatin1String("--pause-verified")) {
+            options.beforeVerifiedRecord = pause;
+        } else if (option == QLatin1String("--busy-timeout") && !args.isEmpty()) {
+            options.ledgerBusyTimeoutMs = args.takeFirst().toInt();
         } else if (option == QLatin1String("--watch-interval") && !args.isEmpty()) {
             options.watchIntervalMs = args.takeFirst().toInt();
+        } else if (option == QLatin1String("--hook-limit") && !args.isEmpty()) {
+            options.hookTimeLimitMs = args.takeFirst().toInt();
         } else {
             err << "provisionclient: unknown option " << option << Qt::endl;
             return 2;

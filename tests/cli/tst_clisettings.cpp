@@ -80,6 +80,10 @@ private slots:
                                        << "\"00:11\"";
         QTest::newRow("ip as number") << R"({"ip": 3232235620})"_ba
                                       << "ip";
+        // The parser would keep one of the two without a word, even spelled with an escape.
+        QTest::newRow("key twice")
+            << R"({"ip": "10.0.0.1", "dns1": "1.1.1.1", "\u0069p": "10.0.0.2"})"_ba
+            << "\"ip\" given twice";
     }
     void badSettingsFiles()
     {
@@ -99,7 +103,30 @@ private slots:
         const auto row = [](const char *name, const char *field, QByteArray value, QString named) {
             QTest::newRow(name) << field << value << named;
         };
-        row("ip range", "ip", R"({"first": "10.0.0.1", "last": "10.0.0.9"})", "");
+        row("ip range", "ip", R"({"first": "10.10.10.20", "last": "10.10.10.29"})", "");
+        row("unknown field in a range", "serial", R"({"first": 1, "last": 9, "step": 2})",
+            "\"serial\" has an unknown field \"step\"");
+        // The factory identity: every fresh unit would pass for one already provisioned.
+        row("serial range from 0", "serial", R"({"first": 0, "last": 9})", "holds 0, the factory");
+        row("mac range over the factory MAC", "mac",
+            R"({"first": "02:5C:E1:BF:FF:FF", "last": "02:5C:E1:C0:00:01"})",
+            "holds 02:5C:E1:C0:00:00, the factory MAC");
+        row("mac all zero", "mac", R"({"first": "00:00:00:00:00:00", "last": "00:00:00:00:00:01"})",
+            "mac 00:00:00:00:00:00 is all zero");
+        // Addresses a unit cannot use, each with the field named.
+        row("ip range to the broadcast address", "ip",
+            R"({"first": "10.10.10.250", "last": "10.10.10.255"})",
+            "ip 10.10.10.255 is the broadcast address");
+        row("ip range across subnets", "ip", R"({"first": "10.10.10.250", "last": "10.10.11.5"})",
+            "gateway 10.10.10.1 is no other");
+        row("ip the network address", "ip", R"("10.10.10.0")", "ip 10.10.10.0 is the network");
+        row("ip multicast", "ip", R"("224.0.0.5")", "ip 224.0.0.5 is no host address");
+        row("ip 0.0.0.0", "ip", R"("0.0.0.0")", "ip 0.0.0.0 is no host address");
+        row("mask not contiguous", "mask", R"("255.0.255.0")",
+            "mask 255.0.255.0 is not contiguous");
+        row("gateway outside the subnet", "gateway", R"("10.10.11.1")", "gateway 10.10.11.1");
+        row("gateway none", "gateway", R"("0.0.0.0")", "");
+        row("dns multicast", "dns2", R"("239.1.1.1")", "dns2 239.1.1.1 is not a unicast");
         row("missing serial", "serial", "", "\"serial\"");
         row("missing mac.last", "mac", R"({"first": "02:00:00:00:00:00"})", "\"mac.last\"");
         row("unknown field", "colour", "1", "colour");

@@ -164,13 +164,14 @@ private slots:
         };
         QTest::newRow("all together")
             << 12345678u
-            << words("--serial 2 --mac FF:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
+            << words("--serial 2 --mac FE:EE:DD:03:02:01 --ip 10.0.0.2 --mask 255.0.0.0 "
                      "--gateway 10.0.0.1 --dns1 8.8.8.8 --dns2 8.8.4.4")
-            << words("2 FF:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
-        // device <- --from file <- --defaults <- single options; defaults keep the serial.
-        QTest::newRow("file, defaults and an option")
-            << 12345678u << words("--dns1 10.10.10.1 --defaults --from %/partial.json")
-            << words("5 02:5C:E1:C0:00:00 10.10.10.11 255.255.255.0 0.0.0.0 10.10.10.1 0.0.0.0");
+            << words("2 FE:EE:DD:03:02:01 10.0.0.2 255.0.0.0 10.0.0.1 8.8.8.8 8.8.4.4");
+        // device <- --from file <- --defaults <- single options; the file's serial number
+        // with --identity, and defaults keep the MAC.
+        QTest::newRow("file with its identity, defaults and an option")
+            << 12345678u << words("--dns1 10.10.10.1 --defaults --from %/partial.json --identity")
+            << words("5 00:1A:2B:3C:4D:5E 10.10.10.11 255.255.255.0 0.0.0.0 10.10.10.1 0.0.0.0");
     }
     void write()
     {
@@ -197,16 +198,17 @@ private slots:
     // Without --json, one line per setting that changed.
     void writeReportsChanges()
     {
-        const Run changed = ctl({"write", "@", "--ip", "10.0.0.2", "--dns2", "8.8.8.8"});
+        const Run changed = ctl({"write", "@", "--ip", "192.168.0.2", "--dns2", "8.8.8.8"});
         QCOMPARE(changed.status, 0);
-        QCOMPARE(changed.out, "IP Address: 192.168.0.100 -> 10.0.0.2\n"
+        QCOMPARE(changed.out, "IP Address: 192.168.0.100 -> 192.168.0.2\n"
                               "Secondary DNS Server: 0.0.0.0 -> 8.8.8.8\n");
-        const Run same = ctl({"write", "@", "--ip", "10.0.0.2"});
+        const Run same = ctl({"write", "@", "--ip", "192.168.0.2"});
         QCOMPARE(same.status, 0);
         QCOMPARE(same.out, "No setting changed.\n");
     }
 
-    // A file that read --json made puts a device back as it was; options override the file.
+    // A file that read --json made puts a device's addresses back, options overriding it; its
+    // serial number and MAC stay the device's, so that one unit's file never clones it.
     void writeFromReadJson()
     {
         const Run saved = ctl({"read", "@", "--json"});
@@ -216,9 +218,12 @@ private slots:
         sim_->setSettings(DeviceSettings{});
         sim_->clearReceived();
         const Run restored = ctl({"write", "@", "--from", "%/device.json", "--dns2", "9.9.9.9"});
-        QCOMPARE(restored.err, QString());
         QCOMPARE(restored.status, 0);
+        QVERIFY2(restored.err.contains("serial number 0 and MAC 00:00:00:00:00:00 kept"),
+                 qPrintable(restored.err));
         QStringList expected = kExampleTexts;
+        expected[0] = "0";
+        expected[1] = "00:00:00:00:00:00";
         expected[6] = "9.9.9.9";
         QCOMPARE(wire(), kRead + WindowFrame(expected) + kRead);
     }
@@ -231,7 +236,9 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("named");
         QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<int>("fault"); // -1: another program holds the port
+        // -1: this process holds the port, -2: another process holds it with flock, -3: this
+        // process holds the device itself and quillonctl is given a link to it.
+        QTest::addColumn<int>("fault");
         QTest::addColumn<quint32>("deviceSerial");
         const auto row = [](const char *name, QStringList arguments, int status, QString named,
                             QByteArray sent = {}, int fault = 0, quint32 serial = 12345678) {
@@ -246,9 +253,23 @@ private slots:
             "read: Checksum error in the reply from @", kRead, int(Fault::WrongChecksum));
         row("checksum error, format", {"format", "@", "--yes"}, 1, "format: Checksum error",
             kFormat, int(Fault::WrongChecksum));
+        // Settings a unit cannot use are refused once the device's own values are known.
+        row("ip the broadcast address", {"write", "@", "--ip", "192.168.0.255"}, 2,
+            "write: ip 192.168.0.255 is the broadcast address of its subnet; nothing written",
+            kRead);
+        row("mac multicast", {"write", "@", "--mac", "01:00:5E:00:00:01"}, 2, "mac 01:00:5E",
+            kRead);
+        row("mac all zero", {"write", "@", "--mac", "00-00-00-00-00-00"}, 2, "all zero", kRead);
+        row("mask not contiguous", {"write", "@", "--mask", "255.0.255.0"}, 2, "mask", kRead);
+        row("kept gateway outside the new subnet", {"write", "@", "--ip", "10.0.0.5"}, 2,
+            "gateway 192.168.0.1 is no other host of the subnet of 10.0.0.5/255.255.255.0", kRead);
         row("missing port", {"read", "%/none"}, 3, "quillonctl: Port error: %/none does not exist");
         row("port in use", {"write", "@", "--ip", "1.2.3.4"}, 3,
-            "quillonctl: Port error: @ is in use by another program", {}, -1);
+            "quillonctl: Port error: @ is in use by tst_ctldevice (process", {}, -1);
+        row("port locked by another program", {"read", "@"}, 3,
+            "quillonctl: Port error: @ is in use by flock (process", {}, -2);
+        row("device in use through a link", {"read", "%/link"}, 3,
+            "quillonctl: Port error: %/link is in use by tst_ctldevice (process", {}, -3);
     }
     void errors()
     {
@@ -260,7 +281,15 @@ private slots:
         QFETCH(quint32, deviceSerial);
         const DeviceSettings held = setSerial(deviceSerial);
         QSerialPort other(device());
-        if (fault < 0) {
+        QProcess locker;
+        locker.setProcessChannelMode(QProcess::MergedChannels);
+        QFile::remove(dir_.filePath("link"));
+        QVERIFY(QFile::link(device(), dir_.filePath("link")));
+        if (fault == -2) {
+            // The shell speaks only once flock(1) holds the lock.
+            locker.start("flock", {device(), "-c", "echo locked; exec sleep 60"});
+            QVERIFY2(locker.waitForReadyRead(10000), qPrintable(locker.errorString()));
+        } else if (fault < 0) {
             QVERIFY(other.open(QIODevice::ReadWrite));
         } else {
             sim_->setReplyFault(Fault(fault));
@@ -272,6 +301,8 @@ private slots:
         QVERIFY2(result.err.contains(expand({named}).front()), qPrintable(result.err));
         QCOMPARE(wire(), sent);
         QCOMPARE(sim_->settings(), held);
+        locker.kill();
+        locker.waitForFinished();
     }
 
     void formatAnswered()
@@ -284,7 +315,7 @@ private slots:
         QCOMPARE(wire(), kFormat);
     }
 
-    // The full bar then 10 ms, shortened here to five 10 ms ticks.
+    // The full bar, one tick more, then 10 ms; shortened here to 10 ms ticks and five steps.
     void formatTimesOut()
     {
         sim_->setReplyFault(Fault::NoReply);
@@ -294,7 +325,7 @@ private slots:
         const Run result = inProcess({"format", "@", "--yes"}, options);
         QCOMPARE(result.status, 1);
         QCOMPARE(result.err, "quillonctl: format: Timeout: no complete reply from " + device() +
-                                 " within 60 ms\n");
+                                 " within 70 ms\n");
         QCOMPARE(wire(), kFormat);
     }
 
@@ -305,9 +336,9 @@ private slots:
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("named");
         QTest::addColumn<int>("fault");
-        const QStringList write{"write", "@", "--ip", "1.2.3.4"};
+        const QStringList write{"write", "@", "--ip", "192.168.0.7"};
         QStringList written = kExampleTexts;
-        written[2] = "1.2.3.4";
+        written[2] = "192.168.0.7";
         QTest::newRow("format") << QStringList{"format", "@", "--yes"} << kFormat
                                 << "format: aborted; @ may still be formatting its flash"
                                 << int(Fault::NoReply);
@@ -343,11 +374,11 @@ private slots:
     void writeReadsBackOtherSettings()
     {
         sim_->setReplyFault(Fault::AltersWrites);
-        const Run result = ctl({"write", "@", "--ip", "10.0.0.2"});
+        const Run result = ctl({"write", "@", "--ip", "192.168.0.2"});
         QCOMPARE(result.status, 1);
-        QCOMPARE(result.out, "IP Address: 192.168.0.100 -> 10.0.0.3\n");
+        QCOMPARE(result.out, "IP Address: 192.168.0.100 -> 192.168.0.3\n");
         QCOMPARE(result.err, "quillonctl: write: the device reads back other settings than were "
-                             "written: IP Address 10.0.0.2 written, 10.0.0.3 read back\n");
+                             "written: IP Address 192.168.0.2 written, 192.168.0.3 read back\n");
     }
 
     // A read answered by a good frame that carries no settings.

@@ -2,7 +2,11 @@
 #include "ctlharness.h"
 #include "ledger/ledger.h"
 
+#include <QFileInfo>
 #include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,10 +45,13 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString path_;
 
+    // Makes the ledger on first use.
     std::unique_ptr<Ledger> open(const ProvisionPlan &plan = Plan())
     {
         QString error;
-        return Ledger::openForPlan(path_, plan, &error);
+        const LedgerLocation location = *LedgerLocation::parse(path_, &error);
+        return QFileInfo::exists(path_) ? Ledger::openForPlan(location, plan, &error)
+                                        : Ledger::create(location, plan, &error);
     }
 
 private slots:
@@ -89,12 +96,12 @@ private slots:
             << R"({"first": "02:5C:E1:C0:10:00", "last": "02:5C:E1:C0:20:00"})"_ba << true;
         QTest::newRow("mac first moved")
             << "mac"
-            << R"({"first": "02:5C:E1:C0:00:00", "last": "02:5C:E1:C0:13:E7"})"_ba << false;
+            << R"({"first": "02:5C:E1:C0:00:01", "last": "02:5C:E1:C0:13:E7"})"_ba << false;
         QTest::newRow("ip changed, one for all") << "ip"
-                                                 << R"("10.20.30.40")"_ba << true;
+                                                 << R"("10.10.10.40")"_ba << true;
         QTest::newRow("ip becomes a range")
             << "ip"
-            << R"({"first": "10.0.0.1", "last": "10.0.0.9"})"_ba << false;
+            << R"({"first": "10.10.10.20", "last": "10.10.10.29"})"_ba << false;
     }
     void otherPlans()
     {
@@ -103,7 +110,8 @@ private slots:
         QFETCH(bool, accepted);
         Allocate(*open());
         QString error;
-        std::unique_ptr<Ledger> ledger = Ledger::openForPlan(path_, Plan(field, value), &error);
+        std::unique_ptr<Ledger> ledger =
+            Ledger::openForPlan(*LedgerLocation::parse(path_, &error), Plan(field, value), &error);
         QCOMPARE(bool(ledger), accepted);
         if (!accepted) {
             QVERIFY2(error.contains("another plan"), qPrintable(error));
@@ -127,6 +135,41 @@ private slots:
         QVERIFY(!open(Plan("serial", R"({"first": 1, "last": 1})")));
     }
 
+    // A ledger made before rows named their station, operator and times: listed as it is,
+    // given the new columns when a run opens it, its old rows and count kept.
+    void olderLedgerMigrates()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+            db.setDatabaseName(path_);
+            QVERIFY(db.open());
+            for (const char *sql :
+                 {"PRAGMA journal_mode=WAL", "PRAGMA application_id=1363952711",
+                  "CREATE TABLE ranges (id INTEGER PRIMARY KEY, serial_first, serial_last, "
+                  "mac_first, mac_last, ip_first, ip_last, allocated)",
+                  "CREATE TABLE devices (id INTEGER PRIMARY KEY, serial UNIQUE, mac UNIQUE, ip, "
+                  "port, previous_serial, previous_mac, time, state, reason)",
+                  "INSERT INTO ranges VALUES (1, 1000, 1999, 2597947707392, 2597947708391, NULL, "
+                  "NULL, 1)",
+                  "INSERT INTO devices VALUES (1, 1000, 2597947707392, 168430091, '/dev/old', 0, "
+                  "0, '2024-01-01T00:00:00Z', 'verified', '')"}) {
+                QVERIFY2(QSqlQuery(db).exec(sql), sql);
+            }
+        }
+        QSqlDatabase::removeDatabase("old");
+        QString error;
+        const LedgerLocation location = *LedgerLocation::parse(path_, &error);
+        const QByteArray before = ReadFile(path_);
+        QCOMPARE(Ledger::openExisting(location, &error)->rows(&error)->value(0).port, "/dev/old");
+        QCOMPARE(ReadFile(path_), before);
+        const Ledger::Allocation next = Allocate(*open());
+        QCOMPARE(next.serial, 1001u);
+        const QList<Ledger::Row> rows = *Ledger::openExisting(location, &error)->rows(&error);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].station, QString());
+        QCOMPARE(rows[1].station, QSysInfo::machineHostName());
+    }
+
     // Processes that allocate at the same moment wait for each other; none fails for it.
     void concurrentProcesses()
     {
@@ -134,6 +177,7 @@ private slots:
         constexpr int kEach = 40;
         const QString plan = dir_->filePath("plan.json");
         QVERIFY(WriteFile(plan, kPlan));
+        QVERIFY(open());
         std::vector<std::unique_ptr<QProcess>> clients;
         for (int i = 0; i < kProcesses; ++i) {
             clients.push_back(std::make_unique<QProcess>());

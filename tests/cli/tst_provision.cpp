@@ -3,8 +3,11 @@
 // killed, interrupted or shares its ledger with another.
 #include "ctlharness.h"
 #include "ledger/ledger.h"
+#include "postgresserver.h"
 
+#include <QElapsedTimer>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSet>
 #include <QTemporaryDir>
@@ -23,7 +26,7 @@ class tst_provision : public QObject
     Q_OBJECT
 private:
     std::unique_ptr<QTemporaryDir> dir_;
-    QString ledger_;
+    QString ledger_; // a file, or a PostgreSQL URL
     QString plan_;
 
     QStringList arguments(const QStringList &ports, const QStringList &extra = {}) const
@@ -39,27 +42,62 @@ private:
         return RunCtl(arguments(ports, extra), options);
     }
 
+    // `count` stations of four devices each on the ledger, all at once; the first is killed
+    // with numbers committed and not yet written, and run again naming its ledger by
+    // QUILLON_LEDGER. Each ends with status 0.
+    void stationsWithOneKilled(const QStringList &paths, int count)
+    {
+        std::vector<std::unique_ptr<QProcess>> stations;
+        for (int i = 0; i < count; ++i) {
+            stations.push_back(std::make_unique<QProcess>());
+            const QStringList pause = i == 0 ? QStringList{"--pause"} : QStringList{};
+            Start(*stations.back(), pause + arguments(paths.mid(4 * i, 4)), PROVISION_CLIENT);
+        }
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += stations[0]->readAllStandardError()).contains("paused"),
+                                 20000);
+        stations[0]->kill();
+        QCOMPARE(Finish(*stations[0]).status, -2);
+        qputenv("QUILLON_LEDGER", ledger_.toUtf8());
+        Start(*stations[0], QStringList{"provision", "--plan", plan_} + paths.mid(0, 4),
+              PROVISION_CLIENT);
+        qunsetenv("QUILLON_LEDGER");
+        for (const auto &station : stations) {
+            const Run run = Finish(*station);
+            QVERIFY2(run.status == 0, qPrintable(run.err + run.out));
+        }
+    }
+
+    void initLedger()
+    {
+        QFile::remove(ledger_);
+        QFile::remove(ledger_ + "-wal");
+        const Run made = RunCtl({"ledger", "init", "--plan", plan_, "--ledger", ledger_});
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+    }
+
     QList<Ledger::Row> rows() const
     {
         QString error;
-        const std::unique_ptr<Ledger> ledger = Ledger::openExisting(ledger_, &error);
+        const std::unique_ptr<Ledger> ledger =
+            Ledger::openExisting(*LedgerLocation::parse(ledger_, &error), &error);
         return ledger ? ledger->rows(&error).value_or(QList<Ledger::Row>{}) : QList<Ledger::Row>{};
     }
 
-    // `count` rows with distinct numbers; every device holds those of a verified row of its
-    // port, with the plan's settings.
+    // `count` rows (any number if negative) with distinct numbers; every device holds those of
+    // a verified row of its port, with the plan's settings.
     void verifyLedger(const Devices &devices, qsizetype count) const
     {
         const QList<Ledger::Row> all = rows();
-        QCOMPARE(all.size(), count);
+        QVERIFY(count < 0 || all.size() == count);
         QSet<quint32> serials;
         QSet<QString> macs;
         for (const Ledger::Row &row : all) {
             serials << row.serial;
             macs << MacText(row.mac);
         }
-        QCOMPARE(serials.size(), count);
-        QCOMPARE(macs.size(), count);
+        QCOMPARE(serials.size(), all.size());
+        QCOMPARE(macs.size(), all.size());
         for (const auto &device : devices) {
             const DeviceSettings held = device->settings();
             const QString path = QString::fromStdString(device->devicePath());
@@ -82,6 +120,7 @@ private slots:
         ledger_ = dir_->filePath("ledger.sqlite");
         plan_ = dir_->filePath("plan.json");
         QVERIFY(WriteFile(plan_, kPlan));
+        initLedger();
     }
 
     // Numbers from the start of the ranges; a second run only reads.
@@ -162,6 +201,31 @@ private slots:
         verifyLedger(devices, 5);
     }
 
+    // A unit numbered by another ledger is left as it is and reported, status 1, unless
+    // --renumber gives it this plan's numbers.
+    void unitNumberedElsewhere()
+    {
+        DeviceSettings elsewhere = Factory();
+        elsewhere.serialNumber = 5;
+        elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
+        Devices devices = MakeDevices(2);
+        devices[0]->setSettings(elsewhere);
+        const Run left = provision(Paths(devices));
+        QCOMPARE(left.status, 1);
+        QVERIFY2(left.out.contains(Paths(devices)[0] + ": numbered elsewhere: serial 5, MAC "
+                                                       "02:00:00:00:05:05, not in this ledger"),
+                 qPrintable(left.out));
+        QVERIFY(left.out.contains("1 verified, 0 already provisioned, 1 numbered elsewhere"));
+        QCOMPARE(devices[0]->settings(), elsewhere);
+        QCOMPARE(ToBytes(devices[0]->received()), kRead);
+
+        const Run renumbered = provision(Paths(devices), {"--renumber"});
+        QCOMPARE(renumbered.status, 0);
+        QVERIFY2(renumbered.out.contains(": verified: serial 5 -> 1001, MAC 02:00:00:00:05:05"),
+                 qPrintable(renumbered.out));
+        verifyLedger(devices, 2);
+    }
+
     // When a range of two, across a byte boundary, runs out, the port still waiting for a
     // number stops; the rest finish.
     void rangeRunsOut_data()
@@ -176,8 +240,8 @@ private slots:
                               << R"({"first": "02:5C:E1:C0:10:FF", "last": "02:5C:E1:C0:11:00"})"_ba
                               << "the MACs 02:5C:E1:C0:10:FF to 02:5C:E1:C0:11:00";
         QTest::newRow("IP addresses") << "ip"
-                                      << R"({"first": "10.10.10.255", "last": "10.10.11.0"})"_ba
-                                      << "the IP addresses 10.10.10.255 to 10.10.11.0";
+                                      << R"({"first": "10.10.10.253", "last": "10.10.10.254"})"_ba
+                                      << "the IP addresses 10.10.10.253 to 10.10.10.254";
     }
     void rangeRunsOut()
     {
@@ -185,6 +249,7 @@ private slots:
         QFETCH(QByteArray, range);
         QFETCH(QString, named);
         QVERIFY(WriteFile(plan_, PlanWith(field, range)));
+        initLedger();
         const Devices devices = MakeDevices(3);
         const Run run = provision(Paths(devices));
         QCOMPARE(run.status, 1);
@@ -207,10 +272,15 @@ private slots:
         Start(child, QStringList{"--pause"} + arguments(Paths(devices)), PROVISION_CLIENT);
         QString err;
         QTRY_VERIFY_WITH_TIMEOUT((err += child.readAllStandardError()).contains("paused"), 20000);
+        // A backup taken now holds the allocation, which may so far be in the log alone.
+        const QString backup = dir_->filePath("backup.sqlite");
+        QCOMPARE(RunCtl({"ledger", "backup", backup, "--ledger", ledger_}).status, 0);
         child.kill();
         QCOMPARE(Finish(child).status, -2);
         QCOMPARE(ToBytes(devices[0]->received()), kRead);
         QCOMPARE(rows().value(0).state, Ledger::State::allocated);
+        QCOMPARE(RunCtl({"ledger", "--csv", "--ledger", backup}).out,
+                 RunCtl({"ledger", "--csv", "--ledger", ledger_}).out);
 
         const Run next = provision(Paths(devices));
         QCOMPARE(next.status, 0);
@@ -218,6 +288,287 @@ private slots:
         QCOMPARE(rows()[0].serial, 1000u);
         QCOMPARE(rows()[0].state, Ledger::State::allocated);
         verifyLedger(devices, 2);
+    }
+
+    // SIGTERM and SIGHUP end a run as Ctrl+C does, with the summary and 128 + the signal's
+    // number, once the exchange under way has ended; a second signal ends it at once.
+    void signalsEndTheRun_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("summary");
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << 143 << true;
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << 129 << true;
+        QTest::newRow("Ctrl+C twice") << QList<int>{SIGINT, SIGINT} << 130 << false;
+    }
+    void signalsEndTheRun()
+    {
+        QFETCH(QList<int>, signalsSent);
+        QFETCH(int, status);
+        QFETCH(bool, summary);
+        Devices devices = MakeDevices(1);
+        devices[0]->setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        QProcess child;
+        child.setReadChannel(QProcess::StandardError);
+        Start(child, arguments(Paths(devices), {"--watch"}));
+        QVERIFY(devices[0]->waitForReceived(kRead.size(), std::chrono::seconds(20)));
+        for (qsizetype i = 0; i < signalsSent.size(); ++i) {
+            // A second signal sent before the first is handled would merge with it.
+            QVERIFY(i == 0 || child.bytesAvailable() > 0 || child.waitForReadyRead(10000));
+            QCOMPARE(::kill(child.processId(), signalsSent[i]), 0);
+        }
+        const Run run = Finish(child);
+        QCOMPARE(run.status, status);
+        QCOMPARE(run.out.contains("summary: 0 verified"), summary);
+        QVERIFY(rows().isEmpty());
+    }
+
+    // Each port's changes of state as time-stamped NDJSON events, on standard output and
+    // appended to the log; after each verified unit the hook runs with the unit's values in
+    // its environment only, and one that fails or outlives its limit is reported for its unit
+    // without holding up the others or undoing the ledger.
+    void watchEventsLogAndHook()
+    {
+        Devices devices = MakeDevices(3);
+        const QStringList paths = Paths(devices);
+        const QString log = dir_->filePath("station.log");
+        const QString labels = dir_->filePath("labels");
+        QVERIFY(WriteFile(log, "earlier line\n"));
+        const QString hook =
+            QStringLiteral("printf '%s %s %s %s\\n' \"$QUILLON_PORT\" \"$QUILLON_SERIAL\" "
+                           "\"$QUILLON_MAC\" \"$QUILLON_IP\" >> %1; case $QUILLON_PORT in %2) exit "
+                           "3;; %3) exec sleep 60;; esac")
+                .arg(labels, paths[1], paths[2]);
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "100", "--hook-limit", "300"} +
+                  arguments(paths, {"--watch", "--json", "--log", log, "--on-verified", hook}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const QString &what) {
+            out += child.readAllStandardOutput();
+            return out.count(what);
+        };
+        const QString hookFailed = "\"event\":\"hook failed\"";
+        QTRY_COMPARE_WITH_TIMEOUT(count(hookFailed), 2, 20000);
+        QCOMPARE(::kill(child.processId(), SIGTERM), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 143);
+        out += run.out;
+
+        // Local ISO 8601 with milliseconds and the offset.
+        const QRegularExpression kTimeStamp(
+            "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$");
+        QStringList events;
+        for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+            const QJsonObject object = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (object.contains("event")) {
+                QVERIFY2(kTimeStamp.match(object["time"].toString()).hasMatch(), qPrintable(line));
+                events << line;
+            }
+        }
+        QFile logFile(log);
+        QVERIFY(logFile.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(logFile.readAll()), "earlier line\n" + events.join('\n') + '\n');
+        for (const char *kind : {"found", "allocated", "written"}) {
+            QCOMPARE(out.count(QStringLiteral("\"event\":\"%1\"").arg(kind)), 3);
+        }
+        const QStringList expected{
+            "{\"event\":\"verified\",\"ip\":\"10.10.10.11\",\"mac\":\"02:5C:E1:C0:10:0",
+            "\"reason\":\"exit status 3\"", "\"reason\":\"did not end within 300 ms; stopped\""};
+        for (const QString &part : expected) {
+            QVERIFY2(out.contains(part), qPrintable(part));
+        }
+
+        QFile labelFile(labels);
+        QVERIFY(labelFile.open(QIODevice::ReadOnly));
+        QStringList printed =
+            QString::fromUtf8(labelFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        printed.sort();
+        QCOMPARE(printed.size(), 3);
+        for (const auto &device : devices) {
+            const DeviceSettings held = device->settings();
+            QVERIFY2(printed.contains(QStringLiteral("%1 %2 %3 10.10.10.11")
+                                          .arg(QString::fromStdString(device->devicePath()))
+                                          .arg(held.serialNumber)
+                                          .arg(MacText(held.mac))),
+                     qPrintable(printed.join('|')));
+        }
+        verifyLedger(devices, 3);
+    }
+
+    // A port seen without a device takes the next one as new: a fresh unit after a failed one
+    // with the same identity is provisioned. A unit back with the identity its port just gave
+    // it is the same unit, counted once.
+    void watchTellsUnitsApart()
+    {
+        Devices devices = MakeDevices(2);
+        devices[0]->setReplyFault(Fault::IgnoreWrites);
+        const QString link = dir_->filePath("ttyFixture");
+        QVERIFY(QFile::link(Paths(devices)[0], link));
+        QProcess child;
+        Start(child,
+              QStringList{"--watch-interval", "50"} + arguments({link}, {"--watch", "--json"}),
+              PROVISION_CLIENT);
+        QString out;
+        const auto count = [&](const char *what) {
+            out += child.readAllStandardOutput();
+            return out.count(QString::fromLatin1(what));
+        };
+        const auto replug = [&](int device, int gaps) {
+            QVERIFY(QFile::remove(link));
+            QTRY_COMPARE_WITH_TIMEOUT(count("\"event\":\"cannot open\""), gaps, 20000);
+            QVERIFY(QFile::link(Paths(devices)[device], link));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"failed\""), 1, 20000);
+        replug(1, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(count("\"outcome\":\"verified\""), 1, 20000);
+        QCOMPARE(devices[1]->settings().serialNumber, 1001u);
+        replug(1, 2);
+        const int handled = devices[1]->requestsHandled();
+        QTRY_VERIFY_WITH_TIMEOUT(devices[1]->requestsHandled() >= handled + 3, 20000);
+
+        QCOMPARE(::kill(child.processId(), SIGINT), 0);
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 130);
+        out += run.out;
+        QCOMPARE(count("\"event\":\"found\""), 2);
+        QCOMPARE(count("\"event\":\"removed\""), 2);
+        QCOMPARE(count("already provisioned\""), 0);
+    }
+
+    // Two processes on one ledger file, one killed mid-run and run again.
+    void twoProcessesShareOneLedger()
+    {
+        const Devices devices = MakeDevices(8);
+        stationsWithOneKilled(Paths(devices), 2);
+        verifyLedger(devices, -1);
+    }
+
+    // Read back as written but not recorded as verified, because another process holds the
+    // ledger at that moment: a failure that says so, in text, JSON and the status; the numbers
+    // stay reserved and the next run gives the device fresh ones.
+    void verifiedOnlyOnceRecorded_data()
+    {
+        QTest::addColumn<QStringList>("format");
+        QTest::addColumn<QString>("failed");
+        QTest::newRow("text") << QStringList{} << ": failed: serial 0 -> 1000, ";
+        QTest::newRow("JSON") << QStringList{"--json"} << R"("outcome":"failed")";
+    }
+    void verifiedOnlyOnceRecorded()
+    {
+        QFETCH(QStringList, format);
+        QFETCH(QString, failed);
+        const Devices devices = MakeDevices(1);
+        QProcess child;
+        Start(child,
+              QStringList{"--pause-verified", "--busy-timeout", "100"} +
+                  arguments(Paths(devices), format),
+              PROVISION_CLIENT);
+        QString err;
+        QTRY_VERIFY_WITH_TIMEOUT((err += child.readAllStandardError()).contains("paused"), 20000);
+        Run run;
+        {
+            const LedgerLock lock(ledger_);
+            QVERIFY(lock.locked);
+            child.closeWriteChannel();
+            run = Finish(child);
+        }
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(failed), qPrintable(run.out));
+        QVERIFY2(run.out.contains("not recorded as verified"), qPrintable(run.out));
+        QCOMPARE(devices[0]->settings().serialNumber, 1000);
+        QCOMPARE(rows().value(0).state, Ledger::State::written);
+        const Run next = provision(Paths(devices));
+        QVERIFY2(next.out.contains(": verified: serial 1000 -> 1001, "), qPrintable(next.out));
+    }
+
+    // Another process holds the ledger's write lock for 10 s. Meanwhile the exchanges go on and
+    // keep their time limits: a device that never replies and one whose reply comes after the
+    // limit both end as Timeout while the lock is held. The waiting device then gets its number.
+    void timeLimitsHoldWhileLedgerLocked()
+    {
+        constexpr int kLockedMs = 10000;
+        const Devices devices = MakeDevices(3);
+        devices[1]->setReplyFault(Fault::NoReply);
+        devices[2]->setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(200));
+        QProcess child;
+        {
+            const LedgerLock lock(ledger_);
+            QVERIFY(lock.locked);
+            QElapsedTimer held;
+            held.start();
+            Start(child, arguments(Paths(devices)), PROVISION_CLIENT);
+            QString err;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (err += child.readAllStandardError()).count(": read: Timeout") == 2, kLockedMs);
+            QVERIFY(held.elapsed() < kLockedMs);
+            QCOMPARE(child.state(), QProcess::Running);
+            QTest::qWait(int(kLockedMs - held.elapsed()));
+        }
+        const Run run = Finish(child);
+        QCOMPARE(run.status, 1);
+        QVERIFY2(run.out.contains(Paths(devices)[0] + ": verified: serial 0 -> 1000, "),
+                 qPrintable(run.out));
+        QCOMPARE(rows().size(), 1);
+    }
+
+    // Three stations on one PostgreSQL ledger, four devices each; one is killed with numbers
+    // committed and not yet written, and run again. Then a watching station loses the database:
+    // the device in hand fails "ledger unreachable" with nothing written to it, and the next
+    // device gets its numbers once the database is back. No number twice, in rows or devices;
+    // every row tells which station and user took it.
+    void stationsShareOnePostgresLedger()
+    {
+        PostgresServer server;
+        QVERIFY2(server.failure().isEmpty(), qPrintable(server.failure()));
+        ledger_ = server.url();
+        initLedger();
+        Devices devices = MakeDevices(15);
+        const QStringList paths = Paths(devices);
+        stationsWithOneKilled(paths, 3);
+
+        const QString link = dir_->filePath("ttyLine1");
+        QVERIFY(QFile::link(paths[12], link));
+        QProcess watching;
+        Start(watching, QStringList{"--watch-interval", "100"} + arguments({link}, {"--watch"}),
+              PROVISION_CLIENT);
+        QString out;
+        // The per-device result lines, not the time-stamped events beside them.
+        const auto seen = [&](const char *text) {
+            out += watching.readAllStandardOutput();
+            return out.count(QRegularExpression(
+                QStringLiteral("^%1%2").arg(QRegularExpression::escape(link), text),
+                QRegularExpression::MultilineOption));
+        };
+        const auto swapTo = [&](int next) {
+            devices[next - 1]->unplug();
+            return QFile::link(paths[next], dir_->filePath("next")) &&
+                   std::rename(qPrintable(dir_->filePath("next")), qPrintable(link)) == 0;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 1, 20000);
+        QVERIFY(server.stop());
+        QVERIFY(swapTo(13));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": failed: "), 1, 20000);
+        QVERIFY2(out.contains("(ledger unreachable: "), qPrintable(out));
+        QVERIFY(server.start());
+        QVERIFY(swapTo(14));
+        QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 2, 20000);
+        QCOMPARE(::kill(watching.processId(), SIGINT), 0);
+        QCOMPARE(Finish(watching).status, 130);
+        QCOMPARE(devices[13]->settings(), Factory());
+        QCOMPARE(qint64(rows().back().serial), devices[14]->settings().serialNumber);
+
+        devices.resize(12); // the rest sat behind the link
+        verifyLedger(devices, -1);
+        const QList<Ledger::Row> all = rows();
+        QVERIFY(std::all_of(all.begin(), all.end(), [](const Ledger::Row &row) {
+            return !row.station.isEmpty() && !row.user.isEmpty() && !row.allocatedAt.isEmpty();
+        }));
+        QCOMPARE(RunCtl({"ledger", "--csv", "--ledger", ledger_}).out.count('\n'), all.size() + 1);
+        const Run backup = RunCtl({"ledger", "backup", "b.dump", "--ledger", ledger_});
+        QCOMPARE(backup.status, 2);
+        QVERIFY2(backup.err.contains("pg_dump"), qPrintable(backup.err));
     }
 
     // --watch provisions the device that replaces the first behind the same link, leaves a
@@ -255,8 +606,8 @@ private slots:
         const Run run = Finish(child);
         QCOMPARE(run.status, 130);
         out += run.out;
-        const QJsonObject first =
-            QJsonDocument::fromJson(out.section('\n', 0, 0).toUtf8()).object();
+        const QString firstDevice = out.mid(out.indexOf(R"({"new")")).section('\n', 0, 0);
+        const QJsonObject first = QJsonDocument::fromJson(firstDevice.toUtf8()).object();
         QCOMPARE(first["port"].toString(), link);
         QCOMPARE(first["new"]["mac"].toString(), "02:5C:E1:C0:10:00");
         const QJsonObject summary =

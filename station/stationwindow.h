@@ -1,0 +1,73 @@
+#pragma once
+
+#include "link/portmap.h"
+#include "station/stationrun.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace quillon {
+
+namespace Ui {
+class StationWindow;
+}
+
+class FixtureTile;
+struct StationSetup;
+
+// The line operator's window: the set-up on the left, remembered between starts, and one tile
+// per fixture. Start watches every chosen fixture through the same provisioning engine as
+// `quillonctl provision --watch`; Stop lets running exchanges end.
+class StationWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit StationWindow(PortMap portMap, const StationRun::Timing &timing = {},
+                           QWidget *parent = nullptr);
+    ~StationWindow() override;
+
+    bool running() const { return run_ != nullptr; }
+    const QList<FixtureTile *> &tiles() const { return tiles_; }
+
+    void start();
+    void stop();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void listPorts(const QStringList &chosen);
+    StationSetup currentSetup() const;
+    // Each shows its refusal next to its field, in the words quillonctl uses.
+    std::optional<ProvisionPlan> checkPlan();
+    std::optional<LedgerLocation> ledgerLocation();
+    // The ledger for the set-up's figures, opened here and closed again.
+    std::optional<Ledger::Remaining> ledgerRemaining(const ProvisionPlan &plan);
+    // The ledger for a run, on a thread of its own.
+    std::unique_ptr<LedgerWorker> openLedger(const ProvisionPlan &plan);
+    std::optional<QList<PortArgument>> checkFixtures();
+    // The plan's ranges, with what is left of them when the ledger can say.
+    void showPlan(const ProvisionPlan &plan, const std::optional<Ledger::Remaining> &left);
+    // The same from the run's ledger, off this thread.
+    void showLeft(LedgerWorker &ledger);
+    void showCounters();
+    void layOutTiles(const QList<PortArgument> &fixtures);
+    void setRunning(bool running);
+    void onDeviceDone(int fixture, const DeviceReport &report);
+    void onFinished();
+
+    std::unique_ptr<Ui::StationWindow> ui_;
+    PortMap portMap_;
+    StationRun::Timing timing_;
+    std::optional<ProvisionPlan> plan_;
+    std::unique_ptr<StationRun> run_;
+    QList<FixtureTile *> tiles_;
+    int passed_ = 0;
+    int failed_ = 0;
+    bool closeWhenStopped_ = false;
+};
+
+} // namespace quillon
