@@ -88,8 +88,7 @@ std::optional<PortArgument> ParseOnePort(CommandLine &line, const QStringList &a
         return std::nullopt;
     }
     QString error;
-    std::optional<PortArgument> port =
-        ResolvePortArgument(ports.front(), context.portMap(), &error);
+    std::optional<PortArgument> port = context.resolvePort(ports.front(), &error);
     if (!port) {
         *status = line.refuse(context, error);
     }

@@ -13,6 +13,12 @@ const PortMap &CtlContext::portMap()
     return *hostMap_;
 }
 
+std::optional<PortArgument> CtlContext::resolvePort(const QString &argument, QString *error)
+{
+    return ResolvePortArgument(
+        argument, [this]() -> const PortMap & { return portMap(); }, error);
+}
+
 int CtlContext::fail(const QString &message, int status)
 {
     err_ << "quillonctl: " << message << Qt::endl;

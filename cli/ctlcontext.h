@@ -2,6 +2,7 @@
 
 #include "link/exchangestate.h"
 #include "link/portmap.h"
+#include "session/portargument.h"
 
 #include <QString>
 #include <QTextStream>
@@ -59,6 +60,8 @@ public:
 
     // The port map, built from the host's ports once per run when the options have none.
     const PortMap &portMap();
+    // A PORT argument resolved; only a COM name has the host's ports listed.
+    std::optional<PortArgument> resolvePort(const QString &argument, QString *error);
 
     // Prints "quillonctl: <message>" on standard error and returns `status`.
     int fail(const QString &message, int status);

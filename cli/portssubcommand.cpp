@@ -88,8 +88,7 @@ std::optional<QList<PortArgument>> ProbeTargets(const CommandLine &line, CtlCont
     QList<PortArgument> ports;
     for (const QString &name : names) {
         QString error;
-        const std::optional<PortArgument> port =
-            ResolvePortArgument(name, context.portMap(), &error);
+        const std::optional<PortArgument> port = context.resolvePort(name, &error);
         if (!port) {
             *status = line.refuse(context, error);
             return std::nullopt;

@@ -58,8 +58,7 @@ int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
         return line.refuse(context, QStringLiteral("give at least one PORT"));
     }
     for (const QString &argument : ports) {
-        const std::optional<PortArgument> port =
-            ResolvePortArgument(argument, context.portMap(), &error);
+        const std::optional<PortArgument> port = context.resolvePort(argument, &error);
         if (!port) {
             return line.refuse(context, error);
         }

@@ -202,8 +202,17 @@ void Exchange::CloseCom(ExchangeOutcome outcome)
     // The operator sees the end first; no byte is parsed after the outcome whether or not the
     // port is still open meanwhile.
     frontEnd_.repaintLog();
-    comm_.setPortOpen(false);
+    if (!keepPortOpen_ || outcome != ExchangeOutcome::Ok) {
+        comm_.setPortOpen(false);
+    }
     parser_.Reset();
+}
+
+void Exchange::ReleasePort()
+{
+    if (!busy()) {
+        comm_.setPortOpen(false);
+    }
 }
 
 void Exchange::LeaveBusy(bool enable_format)

@@ -67,6 +67,13 @@ public:
     // The operator's abort of a running format.
     void Abort();
 
+    // Keeps the port open (and locked) after an exchange that ended "OK", for the next one;
+    // any other end closes it as always. Off, as the window has it: each exchange opens and
+    // closes the port.
+    void setKeepPortOpen(bool keep) { keepPortOpen_ = keep; }
+    // Closes a port kept open; nothing while an exchange runs.
+    void ReleasePort();
+
     // Outside an exchange, a port pick and the serial number box enable commands too.
     void PortChosen(bool serialNumberPresent);
     void SerialNumberChanged(bool present);
@@ -130,6 +137,7 @@ private:
     bool readOn_ = false;
     bool writeOn_ = false;
     bool formatOn_ = false;
+    bool keepPortOpen_ = false;
 };
 
 } // namespace quillon

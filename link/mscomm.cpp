@@ -61,9 +61,12 @@ bool MSComm::setPortOpen(bool open)
         }
         return true;
     }
-    if (open_) {
+    // A port kept open stays so unless its device has gone meanwhile: then it is opened afresh,
+    // and fails as the open of a missing device does.
+    if (open_ && !lost_) {
         return true;
     }
+    setPortOpen(false);
     failure_ = {};
     if (location_.isEmpty()) {
         failure_.kind = OpenFailure::Kind::DoesNotExist;

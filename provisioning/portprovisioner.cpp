@@ -50,6 +50,8 @@ PortProvisioner::PortProvisioner(const PortArgument &port, const Setup &setup, Q
     pollTimer_.setTimerType(Qt::PreciseTimer);
     pollTimer_.setInterval(setup_.watchIntervalMs);
     connect(&pollTimer_, &QTimer::timeout, this, &PortProvisioner::poll);
+    // A device's read, write and read-back share one open of its port.
+    session_.keepPortOpen();
     connect(&session_, &DeviceSession::finished, this, &PortProvisioner::onExchangeEnded);
 }
 
@@ -92,6 +94,12 @@ void PortProvisioner::poll()
     if (phase_ == Phase::Seeking || phase_ == Phase::Watching) {
         seek();
     }
+}
+
+void PortProvisioner::awaitPoll()
+{
+    session_.release();
+    pollTimer_.start();
 }
 
 void PortProvisioner::onExchangeEnded()
@@ -150,13 +158,13 @@ void PortProvisioner::onSeekingRead()
         // The unit answers again after a gap: counted once.
         shownNode_ = readNode_;
         phase_ = Phase::Watching;
-        pollTimer_.start();
+        awaitPoll();
     } else if (found) {
         provision(*found);
     } else if (setup_.watch) {
         // No device yet, or one still starting: try again.
         noDevice();
-        pollTimer_.start();
+        awaitPoll();
     } else {
         stop(QStringLiteral("read: %1").arg(session_.failure()));
     }
@@ -176,7 +184,7 @@ void PortProvisioner::onWatchingRead()
         reportNoDevice();
         phase_ = Phase::Seeking;
         noDevice();
-        pollTimer_.start();
+        awaitPoll();
     } else if (readNode_ != shownNode_) {
         // Another unit was swapped in between two polls: the one in hand is gone.
         given_ = false;
@@ -186,7 +194,7 @@ void PortProvisioner::onWatchingRead()
         phase_ = Phase::Seeking;
         onSeekingRead();
     } else if (Identity{found->serialNumber, found->mac} == shown_) {
-        pollTimer_.start();
+        awaitPoll();
     } else {
         provision(*found);
     }
@@ -361,7 +369,7 @@ void PortProvisioner::report(DeviceReport::Outcome outcome, const QString &reaso
         stop(failure);
     } else if (setup_.watch && !interrupted_) {
         phase_ = Phase::Watching;
-        pollTimer_.start();
+        awaitPoll();
     } else {
         finish();
     }
@@ -406,6 +414,7 @@ void PortProvisioner::stop(const QString &reason)
 
 void PortProvisioner::finish()
 {
+    session_.release();
     phase_ = Phase::Finished;
     emit finished();
 }

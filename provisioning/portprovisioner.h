@@ -104,6 +104,8 @@ private:
     void stop(const QString &reason);
     void finish();
     void poll();
+    // Lets go of the port, so that no lock is held while waiting, and polls it again later.
+    void awaitPoll();
     // The step of a port whose read found no device: waiting, or unavailable when the port
     // itself failed.
     void noDevice();

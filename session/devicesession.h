@@ -26,6 +26,10 @@ public:
     bool format();
     // Ends a running format as the window's Abort does.
     void abort();
+    // Keeps the port open and locked from an exchange that ended "OK" to the next, until
+    // release(), so that one device's exchanges take the port's lock once.
+    void keepPortOpen() { exchange_.setKeepPortOpen(true); }
+    void release() { exchange_.ReleasePort(); }
 
     bool busy() const { return exchange_.busy(); }
     // How the program's own lines name the port: the PORT as given, "COM3" or the path.
@@ -40,7 +44,8 @@ public:
     const ExchangeEnd &lastEnd() const { return end_; }
 
 signals:
-    // Raised when an exchange has ended and the port is closed; a slot may start the next one.
+    // Raised when an exchange has ended and the port is closed, unless kept open; a slot may
+    // start the next one.
     void finished(const quillon::ExchangeEnd &end);
     // The format's progress, 0 to maximum, as the window's bar moves.
     void progress(int value, int maximum);

@@ -5,14 +5,15 @@
 
 namespace quillon {
 
-std::optional<PortArgument> ResolvePortArgument(const QString &argument, const PortMap &map,
+std::optional<PortArgument> ResolvePortArgument(const QString &argument,
+                                                const std::function<const PortMap &()> &map,
                                                 QString *error)
 {
     PortArgument port{argument, {}, {}};
     if (argument.startsWith(QLatin1Char('/'))) {
         const QString path = QDir::cleanPath(argument);
         port.target = {path, path};
-    } else if (const std::optional<PortTarget> target = map.resolve(argument)) {
+    } else if (const std::optional<PortTarget> target = map().resolve(argument)) {
         port.target = *target;
     } else {
         *error = QStringLiteral("no port named \"%1\": give COM1 to COM20 or the absolute path "

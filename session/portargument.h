@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace quillon {
@@ -28,7 +29,9 @@ struct PortArgument
 
 // nullopt when the argument is neither spelling; `error` then says what is accepted. The COM
 // spelling is exact: "com3", "COM03" and "COM3 " are refused like the window's port box does.
-std::optional<PortArgument> ResolvePortArgument(const QString &argument, const PortMap &map,
+// `map` is asked for only by a COM name, so a device path never has the host's ports listed.
+std::optional<PortArgument> ResolvePortArgument(const QString &argument,
+                                                const std::function<const PortMap &()> &map,
                                                 QString *error);
 
 } // namespace quillon

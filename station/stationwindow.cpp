@@ -161,7 +161,8 @@ std::optional<QList<PortArgument>> StationWindow::checkFixtures()
     QList<PortArgument> fixtures;
     QString error;
     for (const QString &path : currentSetup().fixtures) {
-        const std::optional<PortArgument> port = ResolvePortArgument(path, portMap_, &error);
+        const std::optional<PortArgument> port = ResolvePortArgument(
+            path, [this]() -> const PortMap & { return portMap_; }, &error);
         if (!port) {
             break;
         }

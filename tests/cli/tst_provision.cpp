@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMap>
 #include <QRegularExpression>
+#include <QSerialPort>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,7 +144,12 @@ private slots:
         for (const auto &device : devices) {
             device->clearReceived();
         }
-        const Run second = provision(Paths(devices), {"--json"});
+        // A COM name beside device paths still names its own device.
+        CtlOptions options;
+        options.portMap = PortMap();
+        options.portMap->setPort(1, HostPort{Paths(devices)[0], {}, {}, {}, {}});
+        const Run second =
+            RunCtl(arguments(QStringList{"COM1"} + Paths(devices).mid(1), {"--json"}), options);
         QCOMPARE(second.status, 0);
         QCOMPARE(second.out.count(R"("outcome":"already provisioned")"), 4);
         const QJsonObject summary =
@@ -585,6 +591,8 @@ private slots:
         // Polled again and again, the provisioned device is not taken for a new one.
         QTRY_VERIFY_WITH_TIMEOUT(devices[0]->requestsHandled() >= 5, 20000);
         QCOMPARE(verified(), 1);
+        // Between polls the port is free: no lock is held while waiting for the next device.
+        QTRY_VERIFY_WITH_TIMEOUT(QSerialPort(link).open(QIODevice::ReadWrite), 20000);
 
         // A new device behind the link, swapped in at once as udev does it.
         const QString next = dir_->filePath("ttyNext");
