@@ -58,8 +58,12 @@ int main(int argc, char *argv[])
     window.resize(kScreen);
     window.show();
     window.start();
-    window.stop();
     const QDeadlineTimer deadline(30000);
+    // The run starts once the ledger has answered.
+    while (!window.running() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    window.stop();
     while (window.running() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }

@@ -2,6 +2,7 @@
 
 #include "link/exchangestate.h"
 #include "link/portmap.h"
+#include "provisioning/labelhook.h"
 #include "session/portargument.h"
 
 #include <QString>
@@ -32,7 +33,7 @@ struct CtlOptions
     // How often provision --watch tries an idle port.
     int watchIntervalMs = 1000;
     // How long provision --on-verified lets a unit's command run before stopping it.
-    int hookTimeLimitMs = 30000;
+    int hookTimeLimitMs = LabelHook::kTimeLimitMs;
     // Called by provision between committing a device's numbers and writing them, with the
     // PORT as given; tests stop the process there.
     std::function<void(const QString &port)> afterAllocation;

@@ -2,15 +2,8 @@
 
 #include "cli/ctlcontext.h"
 
-#include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quillon {
 
@@ -36,52 +29,9 @@ QJsonObject Identity(quint32 serial, const MacAddress &mac)
     return {{QStringLiteral("serial"), qint64(serial)}, {QStringLiteral("mac"), MacText(mac)}};
 }
 
-// Local time with its offset, so that a station's lines sort and read the same anywhere:
-// "2026-12-07T08:15:02.125+01:00".
-QString TimeStamp(const QDateTime &time)
-{
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
-           QStringLiteral("%1%2:%3")
-               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-}
-
-bool CarriesIdentity(PortEvent::Kind kind)
-{
-    return kind != PortEvent::Kind::Waiting && kind != PortEvent::Kind::CannotOpen &&
-           kind != PortEvent::Kind::Failed;
-}
-
-bool CarriesIp(PortEvent::Kind kind)
-{
-    return kind == PortEvent::Kind::Allocated || kind == PortEvent::Kind::Written ||
-           kind == PortEvent::Kind::Verified || kind == PortEvent::Kind::HookFailed;
-}
-
-QByteArray EventJson(const PortEvent &event)
-{
-    QJsonObject line{{QStringLiteral("time"), TimeStamp(event.time)},
-                     {QStringLiteral("port"), event.port},
-                     {QStringLiteral("event"), PortEventName(event.kind)}};
-    if (CarriesIdentity(event.kind)) {
-        line.insert(QStringLiteral("serial"), qint64(event.serial));
-        line.insert(QStringLiteral("mac"), MacText(event.mac));
-    }
-    if (CarriesIp(event.kind)) {
-        line.insert(QStringLiteral("ip"), AddressText(event.ip));
-    }
-    if (!event.reason.isEmpty()) {
-        line.insert(QStringLiteral("reason"), event.reason);
-    }
-    return QJsonDocument(line).toJson(QJsonDocument::Compact);
-}
-
 QString EventText(const PortEvent &event)
 {
-    QString text = TimeStamp(event.time) + QLatin1Char(' ') + event.port + QStringLiteral(": ");
+    QString text = TimeStampText(event.time) + QLatin1Char(' ') + event.port + QStringLiteral(": ");
     switch (event.kind) {
     case PortEvent::Kind::Waiting:
         return text + QStringLiteral("waiting for a device (%1)").arg(event.reason);
@@ -112,33 +62,21 @@ QString EventText(const PortEvent &event)
 
 bool ProvisionReport::openLog(const QString &path, QString *error)
 {
-    // O_APPEND keeps each line whole beside another writer, and a pipe or a device works too.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0 || !log_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-        *error =
-            QStringLiteral("--log %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    if (!log_.open(path, error)) {
+        *error = QStringLiteral("--log ") + *error;
         return false;
     }
-    logPath_ = path;
     return true;
 }
 
 void ProvisionReport::event(const PortEvent &event)
 {
-    if (log_.isOpen() && !logFailed_) {
-        const QByteArray line = EventJson(event) + '\n';
-        // Flushed per line, so that the record survives whatever ends the station.
-        logFailed_ = log_.write(line) != line.size() || !log_.flush();
-    }
+    log_.write(event);
     if (!watch_) {
         return;
     }
     if (json_) {
-        context_.out() << EventJson(event) << Qt::endl;
+        context_.out() << PortEventJson(event) << Qt::endl;
     } else {
         context_.out() << EventText(event) << Qt::endl;
     }
@@ -146,8 +84,8 @@ void ProvisionReport::event(const PortEvent &event)
 
 QString ProvisionReport::outputFailure() const
 {
-    if (logFailed_) {
-        return QStringLiteral("cannot write the log %1: %2").arg(logPath_, log_.errorString());
+    if (QString failure = log_.failure(); !failure.isEmpty()) {
+        return failure;
     }
     if (context_.out().status() != QTextStream::Ok) {
         const QIODevice *device = context_.out().device();

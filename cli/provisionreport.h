@@ -1,9 +1,8 @@
 #pragma once
 
 #include "provisioning/devicereport.h"
-#include "provisioning/portevent.h"
+#include "provisioning/eventlog.h"
 
-#include <QFile>
 #include <QString>
 
 namespace quillon {
@@ -41,9 +40,7 @@ private:
     CtlContext &context_;
     bool json_;
     bool watch_;
-    QFile log_;
-    QString logPath_;
-    bool logFailed_ = false;
+    EventLog log_;
     int verified_ = 0;
     int already_ = 0;
     int failed_ = 0;

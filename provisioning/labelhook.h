@@ -18,9 +18,13 @@ class LabelHook : public QObject
 {
     Q_OBJECT
 public:
+    // A label printer that has not answered in this time will not.
+    static constexpr int kTimeLimitMs = 30000;
+
     LabelHook(const QString &command, const ProvisionPlan &plan, int timeLimitMs,
               QObject *parent = nullptr);
 
+    const QString &command() const { return command_; }
     void run(const PortEvent &verified);
     bool idle() const { return running_ == 0; }
 

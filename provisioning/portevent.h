@@ -36,5 +36,14 @@ struct PortEvent
 
 // "waiting", "cannot open", "found", ... "hook failed": the event's name in text and JSON.
 QString PortEventName(PortEvent::Kind kind);
+// Whether the event tells a device's serial number and MAC, and its IP address.
+bool CarriesIdentity(PortEvent::Kind kind);
+bool CarriesIp(PortEvent::Kind kind);
+
+// Local time with its offset, so that a station's lines sort and read the same anywhere:
+// "2026-12-07T08:15:02.125+01:00".
+QString TimeStampText(const QDateTime &time);
+// The event as one compact JSON object: time, port, event and the fields it carries.
+QByteArray PortEventJson(const PortEvent &event);
 
 } // namespace quillon

@@ -177,6 +177,11 @@ QString FixtureTile::failureText(const DeviceReport &report) const
     }
 }
 
+void FixtureTile::showLabelFailed(const QString &reason)
+{
+    show(state_, headline(), detail() + tr("\nLabel not printed: %1").arg(reason), true);
+}
+
 void FixtureTile::showStopped(const QString &reason)
 {
     show(State::Unavailable, QStringLiteral("\u26A0 STOPPED"), Capitalised(reason), true);

@@ -24,6 +24,9 @@ public:
     // or the next unit being read.
     void showStep(PortProvisioner::Step step, const QString &detail);
     void showDevice(const DeviceReport &report);
+    // The label command of the unit just passed failed: the unit stays passed, the label must
+    // be printed by hand.
+    void showLabelFailed(const QString &reason);
     // The port gave up (no ledger, no numbers left): shown until the next start.
     void showStopped(const QString &reason);
 

@@ -5,9 +5,11 @@
 #include "station/stationsetup.h"
 #include "ui_stationwindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QThread>
 
 namespace quillon {
 
@@ -32,9 +34,7 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
     listPorts(setup.fixtures);
 
     const auto refresh = [this] {
-        if (const std::optional<ProvisionPlan> plan = checkPlan()) {
-            showPlan(*plan, ledgerRemaining(*plan));
-        }
+        checkLedger();
     };
     connect(ui_->plan, &QLineEdit::editingFinished, this, refresh);
     connect(ui_->ledger, &QLineEdit::editingFinished, this, refresh);
@@ -53,6 +53,15 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
             refresh();
         }
     });
+    connect(ui_->stationLogBrowse, &QToolButton::clicked, this, [this] {
+        // Appended to, never replaced: asking to overwrite would mislead.
+        const QString path = QFileDialog::getSaveFileName(
+            this, tr("Station log"), ui_->stationLog->text(), tr("Logs (*.ndjson);;All files (*)"),
+            nullptr, QFileDialog::DontConfirmOverwrite);
+        if (!path.isEmpty()) {
+            ui_->stationLog->setText(path);
+        }
+    });
     connect(ui_->start, &QPushButton::clicked, this, &StationWindow::start);
     connect(ui_->stop, &QPushButton::clicked, this, &StationWindow::stop);
     if (!setup.plan.isEmpty()) {
@@ -63,6 +72,12 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
 
 StationWindow::~StationWindow()
 {
+    // A check still under way finishes first: its connection must close before the driver goes.
+    for (const QPointer<QThread> &thread : std::as_const(checks_)) {
+        if (thread) {
+            thread->wait();
+        }
+    }
     // Closing takes the focus out of a field, whose editing-finished check must not run now.
     ui_->plan->blockSignals(true);
     ui_->ledger->blockSignals(true);
@@ -128,17 +143,59 @@ std::optional<LedgerLocation> StationWindow::ledgerLocation()
     return location;
 }
 
-std::optional<Ledger::Remaining> StationWindow::ledgerRemaining(const ProvisionPlan &plan)
+void StationWindow::checkLedger()
 {
-    const std::optional<LedgerLocation> location = ledgerLocation();
-    QString error;
-    const std::unique_ptr<Ledger> ledger =
-        location ? Ledger::openForRun(*location, plan, &error) : nullptr;
-    std::optional<Ledger::Remaining> left = ledger ? ledger->remaining(&error) : std::nullopt;
-    if (location) {
-        ui_->ledgerError->setText(left ? QString() : error);
+    const std::optional<ProvisionPlan> plan = checkPlan();
+    const std::optional<LedgerLocation> location = plan ? ledgerLocation() : std::nullopt;
+    const int check = ++ledgerChecks_;
+    if (!location) {
+        finishPendingStart(false);
+        return;
     }
-    return left;
+    // Off this thread: an unreachable database server or a ledger another station holds locked
+    // must never freeze the window. Only the latest check's answer is shown.
+    const QPointer<StationWindow> window(this);
+    QThread *thread = QThread::create([window, check, location = *location, plan = *plan] {
+        QString error;
+        const std::unique_ptr<Ledger> ledger = Ledger::openForRun(location, plan, &error);
+        const std::optional<Ledger::Remaining> left =
+            ledger ? ledger->remaining(&error) : std::nullopt;
+        QMetaObject::invokeMethod(
+            qApp,
+            [window, check, plan, left, error] {
+                if (window && check == window->ledgerChecks_) {
+                    window->ledgerChecked(plan, left, error);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    checks_.removeAll(QPointer<QThread>());
+    checks_ << thread;
+    thread->start();
+}
+
+void StationWindow::ledgerChecked(const ProvisionPlan &plan,
+                                  const std::optional<Ledger::Remaining> &left,
+                                  const QString &error)
+{
+    ui_->ledgerError->setText(left ? QString() : error);
+    showPlan(plan, left);
+    finishPendingStart(left.has_value());
+}
+
+void StationWindow::finishPendingStart(bool ledgerSound)
+{
+    if (!startPending_) {
+        return;
+    }
+    startPending_ = false;
+    ui_->start->setEnabled(true);
+    if (ledgerSound) {
+        startChecked();
+    } else {
+        ui_->status->setText(tr("Not started: see the field marked"));
+    }
 }
 
 std::unique_ptr<LedgerWorker> StationWindow::openLedger(const ProvisionPlan &plan)
@@ -249,10 +306,23 @@ void StationWindow::layOutTiles(const QList<PortArgument> &fixtures)
 
 void StationWindow::start()
 {
-    if (run_) {
+    if (run_ || !ui_->start->isEnabled()) {
         return;
     }
     currentSetup().save();
+    ui_->stationLogError->clear();
+    if (checkFixtures()) {
+        ui_->start->setEnabled(false);
+        ui_->status->setText(tr("Checking the ledger…"));
+        startPending_ = true;
+        checkLedger();
+    } else {
+        ui_->status->setText(tr("Not started: see the field marked"));
+    }
+}
+
+void StationWindow::startChecked()
+{
     plan_ = checkPlan();
     std::unique_ptr<LedgerWorker> ledger = plan_ ? openLedger(*plan_) : nullptr;
     const std::optional<QList<PortArgument>> fixtures = checkFixtures();
@@ -260,12 +330,21 @@ void StationWindow::start()
         ui_->status->setText(tr("Not started: see the field marked"));
         return;
     }
-    showLeft(*ledger);
+    auto run = std::make_unique<StationRun>(*plan_, std::move(ledger), *fixtures, timing_,
+                                            ui_->labelHook->text().trimmed());
+    QString error;
+    const QString log = ui_->stationLog->text();
+    if (!log.isEmpty() && !run->openLog(log, &error)) {
+        ui_->stationLogError->setText(error);
+        ui_->status->setText(tr("Not started: see the field marked"));
+        return;
+    }
+    run_ = std::move(run);
+    showLeft(run_->ledger());
     layOutTiles(*fixtures);
     passed_ = 0;
     failed_ = 0;
     showCounters();
-    run_ = std::make_unique<StationRun>(*plan_, std::move(ledger), *fixtures, timing_);
     connect(run_.get(), &StationRun::stepChanged, this,
             [this](int fixture, PortProvisioner::Step step, const QString &detail) {
                 tiles_[fixture]->showStep(step, detail);
@@ -273,6 +352,14 @@ void StationWindow::start()
     connect(run_.get(), &StationRun::deviceDone, this, &StationWindow::onDeviceDone);
     connect(run_.get(), &StationRun::fixtureStopped, this,
             [this](int fixture, const QString &reason) { tiles_[fixture]->showStopped(reason); });
+    connect(run_.get(), &StationRun::labelFailed, this, [this](int fixture, const QString &reason) {
+        tiles_[fixture]->showLabelFailed(reason);
+    });
+    connect(run_.get(), &StationRun::logFailed, this, [this](const QString &reason) {
+        ui_->stationLogError->setText(reason);
+        ui_->stop->setEnabled(false);
+        ui_->status->setText(tr("Stopping: the station log cannot be written"));
+    });
     connect(run_.get(), &StationRun::finished, this, &StationWindow::onFinished,
             Qt::QueuedConnection);
     setRunning(true);
@@ -317,7 +404,9 @@ void StationWindow::setRunning(bool running)
     for (QWidget *field :
          {static_cast<QWidget *>(ui_->plan), static_cast<QWidget *>(ui_->planBrowse),
           static_cast<QWidget *>(ui_->ledger), static_cast<QWidget *>(ui_->ledgerBrowse),
-          static_cast<QWidget *>(ui_->fixtures), static_cast<QWidget *>(ui_->start)}) {
+          static_cast<QWidget *>(ui_->fixtures), static_cast<QWidget *>(ui_->labelHook),
+          static_cast<QWidget *>(ui_->stationLog), static_cast<QWidget *>(ui_->stationLogBrowse),
+          static_cast<QWidget *>(ui_->start)}) {
         field->setEnabled(!running);
     }
     ui_->stop->setEnabled(running);

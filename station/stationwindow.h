@@ -4,10 +4,13 @@
 #include "station/stationrun.h"
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 #include <optional>
+
+class QThread;
 
 namespace quillon {
 
@@ -44,8 +47,13 @@ private:
     // Each shows its refusal next to its field, in the words quillonctl uses.
     std::optional<ProvisionPlan> checkPlan();
     std::optional<LedgerLocation> ledgerLocation();
-    // The ledger for the set-up's figures, opened here and closed again.
-    std::optional<Ledger::Remaining> ledgerRemaining(const ProvisionPlan &plan);
+    // The set-up's figures from the ledger, opened on a thread of its own and closed again; a
+    // pending start goes on once the ledger has answered well.
+    void checkLedger();
+    void ledgerChecked(const ProvisionPlan &plan, const std::optional<Ledger::Remaining> &left,
+                       const QString &error);
+    void finishPendingStart(bool ledgerSound);
+    void startChecked();
     // The ledger for a run, on a thread of its own.
     std::unique_ptr<LedgerWorker> openLedger(const ProvisionPlan &plan);
     std::optional<QList<PortArgument>> checkFixtures();
@@ -68,6 +76,9 @@ private:
     int passed_ = 0;
     int failed_ = 0;
     bool closeWhenStopped_ = false;
+    int ledgerChecks_ = 0;
+    bool startPending_ = false;
+    QList<QPointer<QThread>> checks_;
 };
 
 } // namespace quillon

@@ -63,6 +63,14 @@ void tst_station::provisionsAtTheFixtures()
     demo.device(1).setReplyFault(SimulatedQuillon::ReplyFault::IgnoreWrites);
     StationWindow window(demo.portMap(), kTiming);
     window.show();
+    // A label for each unit that passes, one fixture's printer failing; the station's record.
+    const QString labels = demo.folder() + "/labels";
+    const QString log = demo.folder() + "/station.ndjson";
+    const QString hook = QStringLiteral(R"(echo "$QUILLON_SERIAL $QUILLON_MAC" >> '%1'; )"
+                                        R"(case $QUILLON_PORT in */ttyUSB2) exit 3;; esac)")
+                             .arg(labels);
+    QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("labelHook")), hook);
+    QTest::keyClicks(window.findChild<QLineEdit *>(QStringLiteral("stationLog")), log);
     // Mnemonics reach only the active window.
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -104,6 +112,8 @@ void tst_station::provisionsAtTheFixtures()
              qPrintable(tiles[2]->detail()));
     demo.plugIn(2);
     QTRY_COMPARE_WITH_TIMEOUT(tiles[2]->state(), State::Passed, kSlowMs);
+    QTRY_VERIFY2_WITH_TIMEOUT(tiles[2]->detail().endsWith("Label not printed: exit status 3"),
+                              qPrintable(tiles[2]->detail()), kSlowMs);
 
     // Stop while a slow unit is being worked on: it is finished, and every row is settled.
     demo.device(0).setPacing(SimulatedQuillon::Pacing::ByteGaps, std::chrono::milliseconds(3));
@@ -131,6 +141,20 @@ void tst_station::provisionsAtTheFixtures()
     for (FixtureTile *tile : tiles) {
         QVERIFY(shown.contains(tile->detail().section(QLatin1Char('\n'), 0, 0)));
     }
+
+    // A label for every unit that passed, and every event of the run in the log; both fields
+    // are there at the next start.
+    QFile printed(labels);
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    QCOMPARE(printed.readAll().count('\n'), 5);
+    QFile record(log);
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    const QByteArray events = record.readAll();
+    QCOMPARE(events.count(R"("event":"verified")"), 5);
+    QCOMPARE(events.count(R"("event":"hook failed")"), 2);
+    StationWindow again(demo.portMap(), kTiming);
+    QCOMPARE(again.findChild<QLineEdit *>(QStringLiteral("labelHook"))->text(), hook);
+    QCOMPARE(again.findChild<QLineEdit *>(QStringLiteral("stationLog"))->text(), log);
 }
 
 void tst_station::refusesWhatQuillonctlRefuses_data()
@@ -179,10 +203,11 @@ void tst_station::refusesWhatQuillonctlRefuses()
         QTest::keyClick(fixtures, Qt::Key_Space);
     }
     QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("start")), Qt::LeftButton);
+    // The ledger answers from a thread of its own.
+    QTRY_VERIFY(!LabelText(*window, errorLabel.toLatin1()).isEmpty());
     QVERIFY(!window->running());
     QVERIFY(window->tiles().isEmpty());
     const QString shown = LabelText(*window, errorLabel.toLatin1());
-    QVERIFY(!shown.isEmpty());
 
     if (field != QStringLiteral("fixtures")) {
         QString out;
