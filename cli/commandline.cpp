@@ -7,8 +7,15 @@
 
 namespace quillon {
 
-CommandLine::CommandLine(QString command, QString usage)
-    : command_(std::move(command)), usage_(std::move(usage))
+QString IndentedSynopsis(const char *synopsis, int indent)
+{
+    return QString::fromLatin1(synopsis).replace(u'\n', QLatin1Char('\n') +
+                                                            QString(indent, QLatin1Char(' ')));
+}
+
+CommandLine::CommandLine(QString command, const char *synopsis)
+    : command_(std::move(command)),
+      usage_(QStringLiteral("Usage: ") + IndentedSynopsis(synopsis, 7) + QLatin1Char('\n'))
 {
     options_ << QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                    QStringLiteral("Print this help."));

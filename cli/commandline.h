@@ -17,12 +17,16 @@ inline const QString kLedgerOption =
     QStringLiteral("The ledger: an SQLite file or a postgresql:// URL; QUILLON_LEDGER when not "
                    "given.");
 
+// The synopsis with each line after the first indented by `indent` spaces more.
+QString IndentedSynopsis(const char *synopsis, int indent);
+
 // One subcommand's command line: its options, parsed without ever exiting the process, with
 // each refusal a single line naming the command.
 class CommandLine
 {
 public:
-    CommandLine(QString command, QString usage);
+    // `synopsis` is the command's entry of synopses.h.
+    CommandLine(QString command, const char *synopsis);
 
     // Each option's one-sentence description is its --help line.
     void addFlag(const QString &name, const QString &description);

@@ -3,13 +3,13 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "cli/synopses.h"
 
 namespace quillon {
 
 int RunFormatSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("format"),
-                     QStringLiteral("Usage: quillonctl format PORT --yes\n"));
+    CommandLine line(QStringLiteral("format"), kFormatSynopsis);
     line.addFlag(QStringLiteral("yes"),
                  QStringLiteral("Confirm that the format may erase ALL files on the device's "
                                 "drive F:."));

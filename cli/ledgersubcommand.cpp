@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/ledgerargument.h"
+#include "cli/synopses.h"
 #include "ledger/ledger.h"
 
 namespace quillon {
@@ -124,11 +125,7 @@ int Backup(const CommandLine &line, Ledger &ledger, const QString &destination, 
 
 int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("ledger"),
-                     QStringLiteral("Usage: quillonctl ledger [--ledger LOCATION] [--csv]\n"
-                                    "       quillonctl ledger init --plan PLAN.json "
-                                    "[--ledger LOCATION]\n"
-                                    "       quillonctl ledger backup DEST [--ledger LOCATION]\n"));
+    CommandLine line(QStringLiteral("ledger"), kLedgerSynopsis);
     line.addValue(QStringLiteral("ledger"), QStringLiteral("LOCATION"), kLedgerOption);
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
                   QStringLiteral("With init: the plan whose ranges the new ledger hands out."));

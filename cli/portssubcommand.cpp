@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/interruptsignal.h"
+#include "cli/synopses.h"
 #include "link/exchange.h"
 #include "link/mscomm.h"
 #include "link/portprobe.h"
@@ -157,8 +158,7 @@ int Probe(const CommandLine &line, CtlContext &context)
 
 int RunPortsSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("ports"),
-                     QStringLiteral("Usage: quillonctl ports [--json] [--probe [PORT...]]\n"));
+    CommandLine line(QStringLiteral("ports"), kPortsSynopsis);
     line.addFlag(QStringLiteral("json"), QStringLiteral("Print one JSON array of objects."));
     line.addFlag(QStringLiteral("probe"),
                  QStringLiteral("Send one read to every port that opens, or to each PORT given, "

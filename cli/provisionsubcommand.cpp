@@ -5,6 +5,7 @@
 #include "cli/interruptsignal.h"
 #include "cli/ledgerargument.h"
 #include "cli/provisionreport.h"
+#include "cli/synopses.h"
 #include "ledger/ledgerworker.h"
 #include "provisioning/labelhook.h"
 #include "provisioning/portprovisioner.h"
@@ -19,11 +20,7 @@ namespace quillon {
 
 int RunProvisionSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(
-        QStringLiteral("provision"),
-        QStringLiteral("Usage: quillonctl provision --plan PLAN.json [--ledger LOCATION] "
-                       "[--watch] [--renumber] [--json]\n"
-                       "           [--log FILE] [--on-verified COMMAND] PORT...\n"));
+    CommandLine line(QStringLiteral("provision"), kProvisionSynopsis);
     line.addValue(QStringLiteral("plan"), QStringLiteral("PLAN.json"),
                   QStringLiteral("The plan: the ranges of serial numbers and MACs and the other "
                                  "settings; required."));

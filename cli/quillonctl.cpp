@@ -1,10 +1,12 @@
 #include "cli/quillonctl.h"
 
+#include "cli/commandline.h"
 #include "cli/formatsubcommand.h"
 #include "cli/ledgersubcommand.h"
 #include "cli/portssubcommand.h"
 #include "cli/provisionsubcommand.h"
 #include "cli/readsubcommand.h"
+#include "cli/synopses.h"
 #include "cli/writesubcommand.h"
 #include "version.h"
 
@@ -25,21 +27,8 @@ const std::map<QString, Command> kCommands{
     {QStringLiteral("ledger"), RunLedgerSubcommand},
 };
 
-const char kUsage[] =
-    "Usage: quillonctl COMMAND [ARGUMENTS]\n"
-    "Reads, writes, formats and provisions Quillon devices over a serial port.\n"
-    "\n"
-    "  quillonctl ports [--json] [--probe [PORT...]]\n"
-    "  quillonctl read PORT [--json]\n"
-    "  quillonctl write PORT [--from FILE] [--serial N] [--mac MAC] [--ip A.B.C.D]\n"
-    "                   [--mask A.B.C.D] [--gateway A.B.C.D] [--dns1 A.B.C.D]\n"
-    "                   [--dns2 A.B.C.D] [--identity] [--defaults] [--json]\n"
-    "  quillonctl format PORT --yes\n"
-    "  quillonctl provision --plan PLAN.json [--ledger LOCATION] [--watch] [--renumber]\n"
-    "                       [--json] [--log FILE] [--on-verified COMMAND] PORT...\n"
-    "  quillonctl ledger [--ledger LOCATION] [--csv]\n"
-    "  quillonctl ledger init --plan PLAN.json [--ledger LOCATION]\n"
-    "  quillonctl ledger backup DEST [--ledger LOCATION]\n"
+// What the commands share, after their synopses in the overview.
+const char kUsageEnd[] =
     "  quillonctl help COMMAND\n"
     "  quillonctl --help | -V | --version\n"
     "\n"
@@ -49,6 +38,19 @@ const char kUsage[] =
     "Exit status: 0 success, 1 a device failed, 2 usage or an invalid value,\n"
     "3 the port cannot be opened, 128 + n ended by signal n (130 Ctrl+C).\n"
     "See quillonctl(1).\n";
+
+// The overview: every command's synopsis, then what they share.
+QString Usage()
+{
+    QString text = QStringLiteral("Usage: quillonctl COMMAND [ARGUMENTS]\n"
+                                  "Reads, writes, formats and provisions Quillon devices over a "
+                                  "serial port.\n\n");
+    for (const char *synopsis : {kPortsSynopsis, kReadSynopsis, kWriteSynopsis, kFormatSynopsis,
+                                 kProvisionSynopsis, kLedgerSynopsis}) {
+        text += QStringLiteral("  ") + IndentedSynopsis(synopsis, 2) + QLatin1Char('\n');
+    }
+    return text + QLatin1String(kUsageEnd);
+}
 
 int RunCommand(const QStringList &arguments, CtlContext &context)
 {
@@ -68,7 +70,7 @@ int RunCommand(const QStringList &arguments, CtlContext &context)
     }
     if (first == QLatin1String("--help") || first == QLatin1String("-h") ||
         first == QLatin1String("help")) {
-        out << kUsage << Qt::flush;
+        out << Usage() << Qt::flush;
         return kExitOk;
     }
     if (first == QLatin1String("--version") || first == QLatin1String("-V")) {
@@ -76,7 +78,7 @@ int RunCommand(const QStringList &arguments, CtlContext &context)
         return kExitOk;
     }
     if (first.isEmpty()) {
-        err << kUsage << Qt::flush;
+        err << Usage() << Qt::flush;
         return kExitUsage;
     }
     const auto command = kCommands.find(first);

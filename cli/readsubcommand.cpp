@@ -3,14 +3,14 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "cli/synopses.h"
 #include "settings/settingsforms.h"
 
 namespace quillon {
 
 int RunReadSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(QStringLiteral("read"),
-                     QStringLiteral("Usage: quillonctl read PORT [--json]\n"));
+    CommandLine line(QStringLiteral("read"), kReadSynopsis);
     line.addFlag(QStringLiteral("json"), QStringLiteral("Print the settings as one JSON object."));
     int status = kExitUsage;
     const std::optional<PortArgument> port = ParseOnePort(line, arguments, context, &status);

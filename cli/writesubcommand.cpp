@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "cli/ctlcontext.h"
 #include "cli/devicerun.h"
+#include "cli/synopses.h"
 #include "settings/settingscheck.h"
 #include "settings/settingsforms.h"
 #include "settings/smallfile.h"
@@ -15,23 +16,19 @@ namespace {
 // "IP Address 10.0.0.1 written, 10.0.0.2 read back; ..." for each setting that differs.
 QString Mismatch(const DeviceSettings &written, const DeviceSettings &readBack)
 {
-    QStringList parts;
-    for (const SettingChange &change : Changes(written, readBack)) {
-        parts << QStringLiteral("%1 %2 written, %3 read back")
-                     .arg(SettingLabel(change.setting), change.before, change.after);
-    }
-    return parts.join(QStringLiteral("; "));
+    return JoinChanges(written, readBack, QStringLiteral("; "), [](const SettingChange &change) {
+        return QStringLiteral("%1 %2 written, %3 read back")
+            .arg(SettingLabel(change.setting), change.before, change.after);
+    });
 }
 
 // One line "<label>: <before> -> <after>" per setting that differs.
 QString DescribeChanges(const DeviceSettings &before, const DeviceSettings &after)
 {
-    QString text;
-    for (const SettingChange &change : Changes(before, after)) {
-        text += QStringLiteral("%1: %2 -> %3\n")
-                    .arg(SettingLabel(change.setting), change.before, change.after);
-    }
-    return text;
+    return JoinChanges(before, after, {}, [](const SettingChange &change) {
+        return QStringLiteral("%1: %2 -> %3\n")
+            .arg(SettingLabel(change.setting), change.before, change.after);
+    });
 }
 
 // Why the settings a write would leave cannot work; only what it changes is judged, so a
@@ -66,12 +63,7 @@ QString ValueName(Setting setting)
 
 int RunWriteSubcommand(const QStringList &arguments, CtlContext &context)
 {
-    CommandLine line(
-        QStringLiteral("write"),
-        QStringLiteral("Usage: quillonctl write PORT [--from FILE] [--serial N] [--mac MAC]\n"
-                       "           [--ip A.B.C.D] [--mask A.B.C.D] [--gateway A.B.C.D]\n"
-                       "           [--dns1 A.B.C.D] [--dns2 A.B.C.D] [--identity] [--defaults]\n"
-                       "           [--json]\n"));
+    CommandLine line(QStringLiteral("write"), kWriteSynopsis);
     line.addValue(QStringLiteral("from"), QStringLiteral("FILE"),
                   QStringLiteral("Take the settings from a JSON object as read --json prints it; "
                                  "its serial number and MAC only with --identity."));

@@ -19,11 +19,8 @@ bool Ok(const ExchangeEnd &end)
 // The settings that differ, named with the window's labels.
 QString Differences(const DeviceSettings &wanted, const DeviceSettings &got)
 {
-    QStringList labels;
-    for (const SettingChange &change : Changes(wanted, got)) {
-        labels << SettingLabel(change.setting);
-    }
-    return labels.join(QStringLiteral(", "));
+    return JoinChanges(wanted, got, QStringLiteral(", "),
+                       [](const SettingChange &change) { return SettingLabel(change.setting); });
 }
 
 PortEvent::Kind EventOf(DeviceReport::Outcome outcome)

@@ -103,17 +103,18 @@ QByteArray SettingsJson(const DeviceSettings &settings)
     return QStringLiteral("{%1}").arg(members.join(QStringLiteral(", "))).toUtf8();
 }
 
-QList<SettingChange> Changes(const DeviceSettings &before, const DeviceSettings &after)
+QString JoinChanges(const DeviceSettings &before, const DeviceSettings &after,
+                    const QString &separator,
+                    const std::function<QString(const SettingChange &)> &word)
 {
-    QList<SettingChange> changes;
+    QStringList words;
     for (Setting setting : kAllSettings) {
-        const QString was = ValueText(before, setting);
-        const QString is = ValueText(after, setting);
-        if (was != is) {
-            changes.append({setting, was, is});
+        const SettingChange change{setting, ValueText(before, setting), ValueText(after, setting)};
+        if (change.before != change.after) {
+            words << word(change);
         }
     }
-    return changes;
+    return words.join(separator);
 }
 
 } // namespace quillon

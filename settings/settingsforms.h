@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 namespace quillon {
 
@@ -40,7 +41,10 @@ struct SettingChange
     QString before;
     QString after;
 };
-// The settings that differ, in wire order.
-QList<SettingChange> Changes(const DeviceSettings &before, const DeviceSettings &after);
+// The settings that differ, in wire order, each worded by `word` and joined by `separator`:
+// a write's changes, a read-back's mismatch, the fields a provisioned unit got wrong.
+QString JoinChanges(const DeviceSettings &before, const DeviceSettings &after,
+                    const QString &separator,
+                    const std::function<QString(const SettingChange &)> &word);
 
 } // namespace quillon
