@@ -2,31 +2,52 @@
 
 #include "protocol/settingstexts.h"
 
-#include <array>
 #include <string>
 
 namespace quillon {
 
-namespace {
-
-// From macadr1 to secdns4, in box order.
-constexpr std::array<std::string_view, kBoxCount - 1> kFactoryTexts{
-    "02",  "5C",  "E1",  "C0", "00", "00", // MAC address
-    "10",  "10",  "10",  "11",             // IP address
-    "255", "255", "255", "0",              // subnet mask
-    "0",   "0",   "0",   "0",              // default gateway
-    "0",   "0",   "0",   "0",              // primary DNS server
-    "0",   "0",   "0",   "0",              // secondary DNS server
-};
-
-} // namespace
-
 std::optional<std::string_view> FactoryDefaultText(Box box)
 {
-    if (box == Box::serialno) {
+    switch (box) {
+    case Box::serialno:
         return std::nullopt;
+    case Box::macadr1:
+        return "02";
+    case Box::macadr2:
+        return "5C";
+    case Box::macadr3:
+        return "E1";
+    case Box::macadr4:
+        return "C0";
+    case Box::macadr5:
+    case Box::macadr6:
+        return "00";
+    case Box::ipadr1:
+    case Box::ipadr2:
+    case Box::ipadr3:
+        return "10";
+    case Box::ipadr4:
+        return "11";
+    case Box::subnetmask1:
+    case Box::subnetmask2:
+    case Box::subnetmask3:
+        return "255";
+    case Box::subnetmask4:
+    case Box::defgateway1:
+    case Box::defgateway2:
+    case Box::defgateway3:
+    case Box::defgateway4:
+    case Box::primdns1:
+    case Box::primdns2:
+    case Box::primdns3:
+    case Box::primdns4:
+    case Box::secdns1:
+    case Box::secdns2:
+    case Box::secdns3:
+    case Box::secdns4:
+        break;
     }
-    return kFactoryTexts[BoxIndex(box) - 1];
+    return "0";
 }
 
 DeviceSettings FactorySettings()
