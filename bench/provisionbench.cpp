@@ -7,6 +7,7 @@
 // The simulated devices run in a child process of their own, so that the tool's CPU time per
 // unit (`tool_cpu_ms_per_unit`, from the 20-port runs) counts this process alone.
 
+#include "benchplan.h"
 #include "cli/quillonctl.h"
 #include "privatelockdir.h"
 #include "samples.h"
@@ -33,11 +34,6 @@ namespace {
 constexpr int kPorts = 20;
 constexpr int kWarmUp = 2;
 constexpr int kRounds = 15;
-
-const QByteArray kPlan =
-    R"({"serial": {"first": 1000, "last": 999999}, "mac": {"first": "02:5C:E1:C0:10:00", )"
-    R"("last": "02:5C:E1:CF:FF:FF"}, "ip": "10.10.10.11", "mask": "255.255.255.0", )"
-    R"("gateway": "10.10.10.1", "dns1": "10.10.10.1", "dns2": "0.0.0.0"})";
 
 // The simulated devices in a child process, which sets the first n of them back to the factory
 // numbers on request. Forked before this process starts any thread.
@@ -208,7 +204,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(qtArgc, argv);
     Bench bench(devices);
     QFile plan(bench.plan);
-    if (!plan.open(QIODevice::WriteOnly) || plan.write(kPlan) < 0) {
+    if (!plan.open(QIODevice::WriteOnly) || plan.write(kBenchPlan) < 0) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(bench.plan));
         return 1;
     }

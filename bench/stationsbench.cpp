@@ -5,6 +5,7 @@
 // Sharing the ledger costs each station its waits for the others' allocations; the goal is on
 // CPU per unit, since on a 2-core machine the units themselves take much of the CPU and the
 // wall-clock ratio mostly shows that.
+#include "benchplan.h"
 #include "postgresserver.h"
 #include "samples.h"
 
@@ -29,11 +30,6 @@ constexpr int kPorts = 5;
 constexpr int kWarmUp = 1;
 constexpr int kRounds = 8;
 constexpr int kWaitMs = 60000;
-
-const QByteArray kPlan =
-    R"({"serial": {"first": 1000, "last": 999999}, "mac": {"first": "02:5C:E1:C0:10:00", )"
-    R"("last": "02:5C:E1:CF:FF:FF"}, "ip": "10.10.10.11", "mask": "255.255.255.0", )"
-    R"("gateway": "10.10.10.1", "dns1": "10.10.10.1", "dns2": "0.0.0.0"})";
 
 double ChildrenCpuMs()
 {
@@ -132,7 +128,7 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     const QString plan = dir.filePath(QStringLiteral("plan.json"));
     QFile planFile(plan);
-    if (!planFile.open(QIODevice::WriteOnly) || planFile.write(kPlan) != kPlan.size()) {
+    if (!planFile.open(QIODevice::WriteOnly) || planFile.write(kBenchPlan) != kBenchPlan.size()) {
         std::printf("bench=stations skipped: cannot write %s\n", qPrintable(plan));
         return 0;
     }
