@@ -121,6 +121,18 @@ int Backup(const CommandLine &line, Ledger &ledger, const QString &destination, 
     return kExitOk;
 }
 
+int Adopt(const CommandLine &line, const LedgerLocation &location, CtlContext &context)
+{
+    QString error;
+    if (!Ledger::adopt(location, &error)) {
+        return line.refuse(context, error);
+    }
+    context.out() << location.name()
+                  << " is the ledger now; never provision from the one it was copied from again"
+                  << Qt::endl;
+    return kExitOk;
+}
+
 } // namespace
 
 int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
@@ -137,12 +149,14 @@ int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
     const QStringList words = line.positional();
     const QString action = words.value(0);
     const qsizetype expected = action == QLatin1String("backup") ? 2
-                               : action == QLatin1String("init") ? 1
-                                                                 : 0;
+                               : action == QLatin1String("init") || action == QLatin1String("adopt")
+                                   ? 1
+                                   : 0;
     if (words.size() != expected) {
-        return line.refuse(context, expected == 0 && !words.isEmpty()
-                                        ? QStringLiteral("unknown action \"%1\"").arg(action)
-                                        : QStringLiteral("give init, backup DEST or nothing"));
+        return line.refuse(context,
+                           expected == 0 && !words.isEmpty()
+                               ? QStringLiteral("unknown action \"%1\"").arg(action)
+                               : QStringLiteral("give init, backup DEST, adopt or nothing"));
     }
     if (line.isSet(QStringLiteral("plan")) != (action == QLatin1String("init"))) {
         return line.refuse(context, QStringLiteral("--plan belongs to init, and init needs it"));
@@ -154,6 +168,9 @@ int RunLedgerSubcommand(const QStringList &arguments, CtlContext &context)
     }
     if (action == QLatin1String("init")) {
         return Init(line, *location, context);
+    }
+    if (action == QLatin1String("adopt")) {
+        return Adopt(line, *location, context);
     }
     const std::unique_ptr<Ledger> ledger = Ledger::openExisting(*location, &error);
     if (ledger && action == QLatin1String("backup")) {

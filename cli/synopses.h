@@ -19,6 +19,7 @@ inline constexpr char kProvisionSynopsis[] =
 inline constexpr char kLedgerSynopsis[] =
     "quillonctl ledger [--ledger LOCATION] [--csv]\n"
     "quillonctl ledger init --plan PLAN.json [--ledger LOCATION]\n"
-    "quillonctl ledger backup DEST [--ledger LOCATION]";
+    "quillonctl ledger backup DEST [--ledger LOCATION]\n"
+    "quillonctl ledger adopt [--ledger LOCATION]";
 
 } // namespace quillon

@@ -56,7 +56,8 @@ std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const Pro
         if ((file && !sql.enableWal(error)) || !sql.beginWrite(error)) {
             return nullptr;
         }
-        if (!ledger->schema_.create(plan, error) || !sql.commit(error)) {
+        if (!ledger->schema_.create(plan, error) || (file && !ledger->checkHome(true, error)) ||
+            !sql.commit(error)) {
             sql.rollback();
             if (!file) {
                 *error = QStringLiteral("%1 cannot take a new ledger (%2); give an empty "
@@ -85,9 +86,10 @@ std::unique_ptr<Ledger> Ledger::openForRun(const LedgerLocation &location,
     return ledger;
 }
 
-std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWriting,
-                                     QString *error, bool *missing)
+std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, Access access, QString *error,
+                                     bool *missing)
 {
+    const bool forWriting = access != Access::reading;
     bool readOnly = false;
     if (location.kind == LedgerLocation::Kind::file) {
         const LedgerFile::Check check =
@@ -116,8 +118,9 @@ std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, bool forWri
     // WAL: a commit costs one append and sync, and readers never wait for the writer. Opening
     // only reads unless the ledger needs new columns, so that it never waits for another
     // station's lock.
-    if ((!sql.isPostgres() && !sql.enableWal(error)) || !ledger->schema_.migrate(error) ||
-        !ledger->schema_.checkRanges(error)) {
+    if ((!sql.isPostgres() &&
+         (!ledger->checkHome(access == Access::adopting, error) || !sql.enableWal(error))) ||
+        !ledger->schema_.migrate(error) || !ledger->schema_.checkRanges(error)) {
         return nullptr;
     }
     ledger->station_ = QSysInfo::machineHostName();
@@ -129,7 +132,7 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
                                             const ProvisionPlan &plan, QString *error,
                                             bool *missing)
 {
-    std::unique_ptr<Ledger> ledger = open(location, true, error, missing);
+    std::unique_ptr<Ledger> ledger = open(location, Access::writing, error, missing);
     if (!ledger) {
         return nullptr;
     }
@@ -145,7 +148,7 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
 
 std::unique_ptr<Ledger> Ledger::openExisting(const LedgerLocation &location, QString *error)
 {
-    return open(location, false, error, nullptr);
+    return open(location, Access::reading, error, nullptr);
 }
 
 bool Ledger::syncEveryCommit(bool on, QString *error)
@@ -437,6 +440,40 @@ bool Ledger::backup(const QString &destination, QString *error)
     query.prepare(QStringLiteral("VACUUM INTO ?"));
     query.addBindValue(destination);
     return sql_.exec(query, error);
+}
+
+bool Ledger::adopt(const LedgerLocation &location, QString *error)
+{
+    if (location.kind != LedgerLocation::Kind::file) {
+        *error = QStringLiteral("%1 is a PostgreSQL ledger, never a copy").arg(location.name());
+        return false;
+    }
+    return open(location, Access::adopting, error, nullptr) != nullptr;
+}
+
+bool Ledger::checkHome(bool adopting, QString *error)
+{
+    const QString path = sql_.location().path;
+    const std::optional<qint32> mark = LedgerFile::homeMark(path, error);
+    QSqlQuery recorded(sql_.db());
+    recorded.prepare(QStringLiteral("PRAGMA user_version"));
+    if (!mark || !sql_.exec(recorded, error) || !recorded.next()) {
+        return false;
+    }
+    const qint32 home = recorded.value(0).toInt();
+    if (home == *mark) {
+        return true;
+    }
+    // A ledger made before files recorded their home has none yet: this file is taken for it.
+    if (home != 0 && !adopting) {
+        *error = QStringLiteral("%1 is a copy of a ledger, not the ledger itself: the ledger it "
+                                "was copied from would hand out its numbers again. Provision "
+                                "from that ledger; if it is gone for good, make this copy the "
+                                "ledger with quillonctl ledger adopt --ledger %1")
+                     .arg(path);
+        return false;
+    }
+    return sql_.exec(QStringLiteral("PRAGMA user_version=%1").arg(*mark), error);
 }
 
 QString Ledger::stateName(State state)

@@ -117,8 +117,12 @@ public:
     // Every row in allocation order; nullopt when the database cannot be read.
     std::optional<QList<Row>> rows(QString *error);
 
-    // A consistent copy in a new file, taken while other processes go on allocating.
+    // A consistent copy in a new file, taken while other processes go on allocating. It is a
+    // copy: provisioning from it is refused until it is adopted.
     bool backup(const QString &destination, QString *error);
+    // Makes a copy of an SQLite ledger (a backup, a file restored or moved to another disk)
+    // the ledger, once the one it was copied from is gone for good.
+    static bool adopt(const LedgerLocation &location, QString *error);
 
     static QString stateName(State state);
 
@@ -131,8 +135,13 @@ private:
     // A row with the pair and `condition` (" AND ...", or empty).
     std::optional<bool> findPair(const QString &condition, quint32 serial, const MacAddress &mac,
                                  QString *error);
-    static std::unique_ptr<Ledger> open(const LedgerLocation &location, bool forWriting,
+    enum class Access { reading, writing, adopting };
+    static std::unique_ptr<Ledger> open(const LedgerLocation &location, Access access,
                                         QString *error, bool *missing);
+    // An SQLite ledger records the file it was made in; a copy, which the ledger it was taken
+    // from would hand out the same numbers as, is refused unless `adopting`, which makes this
+    // file the ledger.
+    bool checkHome(bool adopting, QString *error);
     bool setState(qint64 id, State state, const QString &reason, QString *error);
     // FULL: each commit returns once it is on the disk; NORMAL: once the system has it.
     bool syncEveryCommit(bool on, QString *error);

@@ -28,6 +28,7 @@ public:
     bool isOpen() const { return db_.isOpen(); }
     bool isPostgres() const { return location_.kind == LedgerLocation::Kind::postgresql; }
     const QSqlDatabase &db() const { return db_; }
+    const LedgerLocation &location() const { return location_; }
     // The location for messages.
     const QString &name() const { return name_; }
 

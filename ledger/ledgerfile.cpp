@@ -134,6 +134,20 @@ bool LedgerFile::mayCreate(const QString &path, const FileSystemProbe &probe, QS
     return isLocal(path, probe, error);
 }
 
+std::optional<qint32> LedgerFile::homeMark(const QString &path, QString *error)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        *error = QStringLiteral("cannot read the ledger %1: %2")
+                     .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return std::nullopt;
+    }
+    const auto mark = static_cast<qint32>(info.st_ino & 0x7FFFFFFF);
+    return mark != 0 ? mark : 1;
+}
+
 QString LedgerFile::buildingName(const QString &path)
 {
     const QString name = path + QStringLiteral(".init-%1").arg(::getpid());

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillon {
 
@@ -30,6 +31,10 @@ public:
     // A new ledger is built under a name of its own and put in place complete, so that no other
     // process ever sees half a ledger, and of two inits at once only one succeeds.
     static QString buildingName(const QString &path);
+    // What tells the file apart from a copy of it: its inode number, which a copy, a restored
+    // file or one moved to another disk does not keep, cut to the 31 bits the SQLite header's
+    // user_version holds; never 0, which means none recorded. nullopt when it cannot be read.
+    static std::optional<qint32> homeMark(const QString &path, QString *error);
     static bool putInPlace(const QString &building, const QString &path, QString *error);
 
 private:
