@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
 
@@ -62,6 +63,8 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
             ui_->stationLog->setText(path);
         }
     });
+    connect(ui_->fixtureAdd, &QLineEdit::returnPressed, this, &StationWindow::addFixture);
+    connect(ui_->fixtureAddButton, &QToolButton::clicked, this, &StationWindow::addFixture);
     connect(ui_->start, &QPushButton::clicked, this, &StationWindow::start);
     connect(ui_->stop, &QPushButton::clicked, this, &StationWindow::stop);
     if (!setup.plan.isEmpty()) {
@@ -96,10 +99,37 @@ void StationWindow::listPorts(const QStringList &chosen)
     }
     // A fixture chosen before stays chosen while its adapter is out; its tile says so.
     for (const QString &path : unseen) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1  not found").arg(path), ui_->fixtures);
-        item->setData(kPathRole, path);
-        item->setCheckState(Qt::Checked);
+        addFixtureItem(path);
     }
+}
+
+void StationWindow::addFixtureItem(const QString &path)
+{
+    auto *item = new QListWidgetItem(
+        QFileInfo::exists(path) ? path : QStringLiteral("%1  not found").arg(path), ui_->fixtures);
+    item->setData(kPathRole, path);
+    item->setCheckState(Qt::Checked);
+}
+
+void StationWindow::addFixture()
+{
+    const QString path = ui_->fixtureAdd->text().trimmed();
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!path.startsWith(QLatin1Char('/'))) {
+        ui_->fixturesError->setText(tr("Give the absolute path of a serial device"));
+        return;
+    }
+    ui_->fixturesError->clear();
+    ui_->fixtureAdd->clear();
+    for (int i = 0; i < ui_->fixtures->count(); ++i) {
+        if (ui_->fixtures->item(i)->data(kPathRole).toString() == path) {
+            ui_->fixtures->item(i)->setCheckState(Qt::Checked);
+            return;
+        }
+    }
+    addFixtureItem(path);
 }
 
 StationSetup StationWindow::currentSetup() const
@@ -404,7 +434,8 @@ void StationWindow::setRunning(bool running)
     for (QWidget *field :
          {static_cast<QWidget *>(ui_->plan), static_cast<QWidget *>(ui_->planBrowse),
           static_cast<QWidget *>(ui_->ledger), static_cast<QWidget *>(ui_->ledgerBrowse),
-          static_cast<QWidget *>(ui_->fixtures), static_cast<QWidget *>(ui_->labelHook),
+          static_cast<QWidget *>(ui_->fixtures), static_cast<QWidget *>(ui_->fixtureAdd),
+          static_cast<QWidget *>(ui_->fixtureAddButton), static_cast<QWidget *>(ui_->labelHook),
           static_cast<QWidget *>(ui_->stationLog), static_cast<QWidget *>(ui_->stationLogBrowse),
           static_cast<QWidget *>(ui_->start)}) {
         field->setEnabled(!running);

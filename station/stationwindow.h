@@ -43,6 +43,9 @@ protected:
 
 private:
     void listPorts(const QStringList &chosen);
+    // A fixture by its path, ticked: one the host's list does not show.
+    void addFixtureItem(const QString &path);
+    void addFixture();
     StationSetup currentSetup() const;
     // Each shows its refusal next to its field, in the words quillonctl uses.
     std::optional<ProvisionPlan> checkPlan();

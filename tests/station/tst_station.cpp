@@ -223,6 +223,16 @@ void tst_station::refusesWhatQuillonctlRefuses()
         QVERIFY2(err.contains(shown), qPrintable(err + " / " + shown));
     } else {
         QCOMPARE(shown, QStringLiteral("Tick at least one fixture"));
+        // A device path typed in is ticked, once, and the station starts on it.
+        auto *add = window->findChild<QLineEdit *>(QStringLiteral("fixtureAdd"));
+        QTest::keyClicks(add, demo.link(0));
+        QTest::keyClick(add, Qt::Key_Return);
+        QCOMPARE(window->findChild<QListWidget *>(QStringLiteral("fixtures"))->count(), 1);
+        QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("start")),
+                          Qt::LeftButton);
+        QTRY_VERIFY(window->running());
+        window->stop();
+        QTRY_VERIFY(!window->running());
     }
 
     // What was chosen is there at the next start, refused or not.
