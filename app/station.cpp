@@ -4,6 +4,7 @@
 #include "station/stationwindow.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include <iostream>
 
@@ -30,6 +31,8 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(quillon);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillon/icon.png")));
     quillon::StationWindow window(quillon::PortMap::host());
-    window.show();
+    // The station is the operator's whole screen: tiles as large as it allows.
+    window.resize(window.screen()->availableSize());
+    window.showMaximized();
     return app.exec();
 }

@@ -63,6 +63,14 @@ StationWindow::StationWindow(PortMap portMap, const StationRun::Timing &timing, 
             ui_->stationLog->setText(path);
         }
     });
+    // Remembered as it is chosen, so that a station switched off or killed keeps its set-up.
+    const auto remember = [this] {
+        currentSetup().save();
+    };
+    for (QLineEdit *field : {ui_->plan, ui_->ledger, ui_->labelHook, ui_->stationLog}) {
+        connect(field, &QLineEdit::editingFinished, this, remember);
+    }
+    connect(ui_->fixtures, &QListWidget::itemChanged, this, remember);
     connect(ui_->fixtureAdd, &QLineEdit::returnPressed, this, &StationWindow::addFixture);
     connect(ui_->fixtureAddButton, &QToolButton::clicked, this, &StationWindow::addFixture);
     connect(ui_->start, &QPushButton::clicked, this, &StationWindow::start);
@@ -82,8 +90,10 @@ StationWindow::~StationWindow()
         }
     }
     // Closing takes the focus out of a field, whose editing-finished check must not run now.
-    ui_->plan->blockSignals(true);
-    ui_->ledger->blockSignals(true);
+    for (QWidget *field : std::initializer_list<QWidget *>{ui_->plan, ui_->ledger, ui_->labelHook,
+                                                           ui_->stationLog, ui_->fixtures}) {
+        field->blockSignals(true);
+    }
 }
 
 void StationWindow::listPorts(const QStringList &chosen)
