@@ -244,15 +244,12 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QByteArray>("range");
         QTest::addColumn<QString>("named");
-        QTest::newRow("serial numbers") << "serial"
-                                        << R"({"first": 1000, "last": 1001})"_ba
-                                        << "the serial numbers 1000 to 1001";
-        QTest::newRow("MACs") << "mac"
-                              << R"({"first": "02:5C:E1:C0:10:FF", "last": "02:5C:E1:C0:11:00"})"_ba
-                              << "the MACs 02:5C:E1:C0:10:FF to 02:5C:E1:C0:11:00";
-        QTest::newRow("IP addresses") << "ip"
-                                      << R"({"first": "10.10.10.253", "last": "10.10.10.254"})"_ba
-                                      << "the IP addresses 10.10.10.253 to 10.10.10.254";
+        Row("serial numbers", "serial", R"({"first": 1000, "last": 1001})"_ba,
+            "the serial numbers 1000 to 1001");
+        Row("MACs", "mac", R"({"first": "02:5C:E1:C0:10:FF", "last": "02:5C:E1:C0:11:00"})"_ba,
+            "the MACs 02:5C:E1:C0:10:FF to 02:5C:E1:C0:11:00");
+        Row("IP addresses", "ip", R"({"first": "10.10.10.253", "last": "10.10.10.254"})"_ba,
+            "the IP addresses 10.10.10.253 to 10.10.10.254");
     }
     void rangeRunsOut()
     {
