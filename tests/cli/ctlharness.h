@@ -69,9 +69,6 @@ struct LedgerLock
     bool locked = false;
 };
 
-inline const QByteArray kRead = QByteArray::fromHex("0252005203");
-inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
-
 // A device as it leaves the factory.
 inline DeviceSettings Factory()
 {
