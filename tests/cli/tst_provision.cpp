@@ -173,68 +173,53 @@ private slots:
     }
 
     // A device that takes no write, and one that stores something else, fail and next time
-    // get new numbers; a failed number is never handed out again. A port without a device
-    // stops with one line; the others still finish.
-    void failedDeviceGetsFreshNumbers()
+    // get new numbers; a failed number is never handed out again. A unit numbered by another
+    // ledger is left as it is and reported, unless --renumber gives it this plan's numbers. A
+    // port without a device stops with one line; the others still finish.
+    void failedOrForeignUnits()
     {
-        const Devices devices = MakeDevices(3);
-        const QString faulty = Paths(devices)[1];
-        const QString altered = Paths(devices)[2];
+        DeviceSettings elsewhere = Factory();
+        elsewhere.serialNumber = 5;
+        elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
+        const Devices devices = MakeDevices(4);
+        const QStringList paths = Paths(devices);
         const QString missing = dir_->filePath("ttyNone");
         devices[1]->setReplyFault(Fault::IgnoreWrites);
         devices[2]->setReplyFault(Fault::AltersWrites);
-        const Run first = provision(Paths(devices) << missing, {}, 500);
+        devices[3]->setSettings(elsewhere);
+        const Run first = provision(QStringList(paths) << missing, {}, 500);
         QCOMPARE(first.status, 1);
-        QVERIFY2(first.out.contains(faulty + ": failed: serial 0 -> "), qPrintable(first.out));
-        QVERIFY2(first.out.contains(altered + ": failed: serial 0 -> "), qPrintable(first.out));
-        QVERIFY(
-            first.out.endsWith("1 verified, 0 already provisioned, 2 failed, 1 port stopped\n"));
+        QVERIFY2(first.out.contains(paths[1] + ": failed: serial 0 -> ") &&
+                     first.out.contains(paths[2] + ": failed: serial 0 -> ") &&
+                     first.out.contains(paths[3] + ": numbered elsewhere: serial 5, MAC "
+                                                   "02:00:00:00:05:05, not in this ledger") &&
+                     first.out.endsWith("1 verified, 0 already provisioned, 1 numbered "
+                                        "elsewhere, 2 failed, 1 port stopped\n"),
+                 qPrintable(first.out));
         QCOMPARE(first.err,
                  "quillonctl: provision: " + missing + ": read: " + missing + " does not exist\n");
         QCOMPARE(devices[1]->settings(), Factory());
+        QCOMPARE(devices[3]->settings(), elsewhere);
+        QCOMPARE(ToBytes(devices[3]->received()), kRead);
         QMap<QString, QString> reasons;
         for (const Ledger::Row &row : rows()) {
             if (row.state == Ledger::State::failed) {
                 reasons[row.port] = row.reason;
             }
         }
-        QCOMPARE(reasons.value(faulty), "write: Timeout");
-        QCOMPARE(reasons.value(altered), "read-back differs: IP Address");
+        QCOMPARE(reasons.value(paths[1]), "write: Timeout");
+        QCOMPARE(reasons.value(paths[2]), "read-back differs: IP Address");
 
         devices[1]->setReplyFault(Fault::None);
         devices[2]->setReplyFault(Fault::None);
-        const Run second = provision(Paths(devices));
+        const Run second = provision(paths, {"--renumber"});
         QCOMPARE(second.status, 0);
-        QVERIFY2(second.out.contains(faulty + ": verified: serial 0 -> 100"),
+        QVERIFY2(second.out.contains(paths[1] + ": verified: serial 0 -> 100") &&
+                     second.out.contains(paths[2] + ": verified: serial 100") &&
+                     second.out.contains(paths[3] + ": verified: serial 5 -> 100") &&
+                     second.out.count("already provisioned: ") == 1,
                  qPrintable(second.out));
-        QVERIFY2(second.out.contains(altered + ": verified: serial 100"), qPrintable(second.out));
-        QCOMPARE(second.out.count("already provisioned: "), 1);
-        verifyLedger(devices, 5);
-    }
-
-    // A unit numbered by another ledger is left as it is and reported, status 1, unless
-    // --renumber gives it this plan's numbers.
-    void unitNumberedElsewhere()
-    {
-        DeviceSettings elsewhere = Factory();
-        elsewhere.serialNumber = 5;
-        elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
-        Devices devices = MakeDevices(2);
-        devices[0]->setSettings(elsewhere);
-        const Run left = provision(Paths(devices));
-        QCOMPARE(left.status, 1);
-        QVERIFY2(left.out.contains(Paths(devices)[0] + ": numbered elsewhere: serial 5, MAC "
-                                                       "02:00:00:00:05:05, not in this ledger"),
-                 qPrintable(left.out));
-        QVERIFY(left.out.contains("1 verified, 0 already provisioned, 1 numbered elsewhere"));
-        QCOMPARE(devices[0]->settings(), elsewhere);
-        QCOMPARE(ToBytes(devices[0]->received()), kRead);
-
-        const Run renumbered = provision(Paths(devices), {"--renumber"});
-        QCOMPARE(renumbered.status, 0);
-        QVERIFY2(renumbered.out.contains(": verified: serial 5 -> 1001, MAC 02:00:00:00:05:05"),
-                 qPrintable(renumbered.out));
-        verifyLedger(devices, 2);
+        verifyLedger(devices, 6);
     }
 
     // When a range of two, across a byte boundary, runs out, the port still waiting for a
