@@ -20,30 +20,6 @@ void ReadOnce(Rig &rig)
     QTRY_VERIFY(rig.button("button_format_flash")->isEnabled());
 }
 
-// A key as the keyboard sends it: to whatever widget has the focus.
-void Press(Rig &rig, Qt::Key key)
-{
-    QTest::keyClick(rig.window->windowHandle(), key);
-}
-
-// Answers every format warning with Enter, its default OK, as soon as it shows.
-class WarningAnswerer
-{
-public:
-    WarningAnswerer()
-    {
-        QObject::connect(&poll_, &QTimer::timeout, [] {
-            if (QWidget *box = QApplication::activeModalWidget()) {
-                QTest::keyClick(box, Qt::Key_Return);
-            }
-        });
-        poll_.start(10);
-    }
-
-private:
-    QTimer poll_;
-};
-
 } // namespace
 
 class tst_Commands : public QObject
@@ -166,17 +142,22 @@ private slots:
         QWidget *command = rig.button(qPrintable(button));
         command->setFocus();
 
-        WarningAnswerer answerer;
-        Press(rig, Qt::Key_Space);
+        // Space as the keyboard sends it, to the focused widget; a warning box is answered OK.
+        const auto space = [&rig] {
+            rig.formatAnswering(Qt::Key_Return, [&rig] {
+                QTest::keyClick(rig.window->windowHandle(), Qt::Key_Space);
+            });
+        };
+        space();
         QVERIFY(rig.exchange().busy());
         QVERIFY(rig.window->focusWidget() != rig.button("closebutton"));
-        Press(rig, Qt::Key_Space);
+        space();
         QVERIFY(rig.window->isVisible());
         QTRY_COMPARE(rig.log(), Log("COM3", label + QString::number(first), outcomeAfterSpace));
         QCOMPARE(rig.exchange().exchange_no(), first);
         QCOMPARE(rig.window->focusWidget(), command);
 
-        Press(rig, Qt::Key_Space);
+        space();
         QTRY_COMPARE(rig.log(), Log("COM3", label + QString::number(first + 1), "OK"));
         QVERIFY(rig.window->isVisible());
         QCOMPARE(rig.window->focusWidget(), command);
