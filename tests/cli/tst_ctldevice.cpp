@@ -254,7 +254,8 @@ private slots:
         row("mac multicast", {"write", "@", "--mac", "01:00:5E:00:00:01"}, 2, "mac 01:00:5E",
             kRead);
         row("mac all zero", {"write", "@", "--mac", "00-00-00-00-00-00"}, 2, "all zero", kRead);
-        row("mask not contiguous", {"write", "@", "--mask", "255.0.255.0"}, 2, "mask", kRead);
+        row("mask not contiguous", {"write", "@", "--mask", "255.0.255.0"}, 2,
+            "mask 255.0.255.0 is not contiguous", kRead);
         row("kept gateway outside the new subnet", {"write", "@", "--ip", "10.0.0.5"}, 2,
             "gateway 192.168.0.1 is no other host of the subnet of 10.0.0.5/255.255.255.0", kRead);
         row("port in use", {"write", "@", "--ip", "1.2.3.4"}, 3,

@@ -178,7 +178,7 @@ private slots:
     // port without a device stops with one line; the others still finish.
     void failedOrForeignUnits()
     {
-        DeviceSettings elsewhere = Factory();
+        DeviceSettings elsewhere = FactorySettings();
         elsewhere.serialNumber = 5;
         elsewhere.mac = {0x02, 0, 0, 0, 0x05, 0x05};
         const Devices devices = MakeDevices(4);
@@ -198,7 +198,7 @@ private slots:
                  qPrintable(first.out));
         QCOMPARE(first.err,
                  "quillonctl: provision: " + missing + ": read: " + missing + " does not exist\n");
-        QCOMPARE(devices[1]->settings(), Factory());
+        QCOMPARE(devices[1]->settings(), FactorySettings());
         QCOMPARE(devices[3]->settings(), elsewhere);
         QCOMPARE(ToBytes(devices[3]->received()), kRead);
         QMap<QString, QString> reasons;
@@ -251,7 +251,7 @@ private slots:
         QVERIFY2(run.err.contains(named + " of the ledger " + ledger_ + " are all used"),
                  qPrintable(run.err));
         const auto untouched = std::count_if(devices.begin(), devices.end(), [](const auto &d) {
-            return d->settings() == Factory() && ToBytes(d->received()) == kRead;
+            return d->settings() == FactorySettings() && ToBytes(d->received()) == kRead;
         });
         QCOMPARE(untouched, 1);
         QCOMPARE(rows().size(), 2);
@@ -525,7 +525,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(seen(": verified: "), 2, 20000);
         QCOMPARE(::kill(watching.processId(), SIGINT), 0);
         QCOMPARE(Finish(watching).status, 130);
-        QCOMPARE(devices[13]->settings(), Factory());
+        QCOMPARE(devices[13]->settings(), FactorySettings());
         QCOMPARE(qint64(rows().back().serial), devices[14]->settings().serialNumber);
 
         devices.resize(12); // the rest sat behind the link
