@@ -144,14 +144,12 @@ private slots:
     // Every kind of reason, then the limit of eight lines; no device at all is a window test.
     void unusablePortsText()
     {
+        using Kind = OpenFailure::Kind;
+        const QList<Kind> kinds{Kind::NoPermission, Kind::InUse, Kind::Other, Kind::StaleLock};
         QList<UnusablePort> ports;
         for (int i = 0; i < 10; ++i) {
             OpenFailure failure;
-            failure.kind = i == 0   ? OpenFailure::Kind::NoPermission
-                           : i == 1 ? OpenFailure::Kind::InUse
-                           : i == 2 ? OpenFailure::Kind::Other
-                           : i == 3 ? OpenFailure::Kind::StaleLock
-                                    : OpenFailure::Kind::DoesNotExist;
+            failure.kind = kinds.value(i, Kind::DoesNotExist);
             failure.advice = "add your user to the dialout group";
             failure.detail = "Input/output error";
             failure.lockFile = "/run/lock/LCK..ttyS3";
