@@ -84,17 +84,14 @@ private slots:
         QTest::addColumn<QStringList>("offered");
         const QString device = QString::fromStdString(device_.devicePath());
         const QString file = COMPLETION_SCRIPT;
-        QTest::newRow("commands") << QStringList{""}
-                                  << QStringList{"read",      "write",  "format", "ports",
-                                                 "provision", "ledger", "help"};
-        QTest::newRow("COM ports") << QStringList{"read", ""} << QStringList{"COM1", "COM20"};
-        QTest::newRow("probe's ports")
-            << QStringList{"ports", "--probe", ""} << QStringList{"COM2"};
-        QTest::newRow("write's options")
-            << QStringList{"write", "COM1", "--d"} << QStringList{"--dns1", "--dns2", "--defaults"};
-        QTest::newRow("file after --plan")
-            << QStringList{"provision", "--plan", file.chopped(3)} << QStringList{file};
-        QTest::newRow("device path") << QStringList{"format", device} << QStringList{device};
+        using L = QStringList;
+        Row("commands", L{""},
+            L{"read", "write", "format", "ports", "provision", "ledger", "help"});
+        Row("COM ports", L{"read", ""}, L{"COM1", "COM20"});
+        Row("probe's ports", L{"ports", "--probe", ""}, L{"COM2"});
+        Row("write's options", L{"write", "COM1", "--d"}, L{"--dns1", "--dns2", "--defaults"});
+        Row("file after --plan", L{"provision", "--plan", file.chopped(3)}, L{file});
+        Row("device path", L{"format", device}, L{device});
     }
 
     void completion()
