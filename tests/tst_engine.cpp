@@ -208,7 +208,6 @@ private slots:
         using O = ExchangeOutcome;
         const QString read = "Reading Setup (1", write = "Writing Setup (1",
                       format = "Formatting Flash (1";
-        Row("read answered", "read", "COM3", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
         Row("read, no answer", "read", "COM3", F::NoReply, -1, O::Timeout,
             Log("COM3", read, "Timeout"), false, 0);
         Row("write answered", "write", "COM3", F::None, -1, O::Ok, Log("COM3", write, "OK"), true,
