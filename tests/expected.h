@@ -26,6 +26,10 @@ template <typename... Columns> void Row(const char *name, Columns... columns)
     (QTest::newRow(name) << ... << columns);
 }
 
+// The read and format requests as they go out on the wire.
+inline const QByteArray kRead = QByteArray::fromHex("0252005203");
+inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
+
 // A device's settings that exercise every field; the example that documents the record.
 inline const DeviceSettings kExample{12345678,           {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
                                      {192, 168, 0, 100}, {255, 255, 255, 0},

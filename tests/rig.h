@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace quillon::test {
@@ -75,20 +76,24 @@ public:
 
     void click(const char *name) { QTest::mouseClick(button(name), Qt::LeftButton); }
 
-    // Clicks Format Flash and answers the warning box with a key, as an operator would: Enter
-    // takes its default OK, Escape cancels. Returns the box's title, text and icon.
-    QString formatAnswering(Qt::Key key)
+    // Clicks Format Flash, or does `act`, and answers a warning box that opens with a key, as an
+    // operator would: Enter takes its default OK, Escape cancels. Returns the box's title, text
+    // and icon.
+    QString formatAnswering(Qt::Key key, const std::function<void()> &act = {})
     {
-        auto seen = std::make_shared<QString>();
-        QTimer::singleShot(0, [key, seen] {
+        // Polled: a key press may run the event loop before the box opens.
+        QString seen;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [key, &seen] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                *seen = box->windowTitle() + '|' + box->text() +
-                        (box->icon() == QMessageBox::Warning ? "|warning" : "|no warning icon");
+                seen = box->windowTitle() + '|' + box->text() +
+                       (box->icon() == QMessageBox::Warning ? "|warning" : "|no warning icon");
                 QTest::keyClick(box, key);
             }
         });
-        click("button_format_flash");
-        return *seen;
+        answer.start(10);
+        act ? act() : click("button_format_flash");
+        return seen;
     }
 
     std::unique_ptr<main_frm> window;

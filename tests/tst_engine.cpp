@@ -81,11 +81,6 @@ class tst_Engine : public QObject
 {
     Q_OBJECT
 private slots:
-    void stateTransitions_data();
-    void stateTransitions();
-    void everyByteValuePassesBothWays();
-    void nothingParsedAfterOutcome();
-
     // The port catalogue: the order of host devices and what the operator is told about a
     // device that cannot be opened.
     void naturalOrder_data()
@@ -149,14 +144,12 @@ private slots:
     // Every kind of reason, then the limit of eight lines; no device at all is a window test.
     void unusablePortsText()
     {
+        using Kind = OpenFailure::Kind;
+        const QList<Kind> kinds{Kind::NoPermission, Kind::InUse, Kind::Other, Kind::StaleLock};
         QList<UnusablePort> ports;
         for (int i = 0; i < 10; ++i) {
             OpenFailure failure;
-            failure.kind = i == 0   ? OpenFailure::Kind::NoPermission
-                           : i == 1 ? OpenFailure::Kind::InUse
-                           : i == 2 ? OpenFailure::Kind::Other
-                           : i == 3 ? OpenFailure::Kind::StaleLock
-                                    : OpenFailure::Kind::DoesNotExist;
+            failure.kind = kinds.value(i, Kind::DoesNotExist);
             failure.advice = "add your user to the dialout group";
             failure.detail = "Input/output error";
             failure.lockFile = "/run/lock/LCK..ttyS3";
@@ -199,167 +192,168 @@ private slots:
         QCOMPARE(StaleLockFile("/dev/ttyUSB0", dirs), path);
         QCOMPARE(StaleLockFile("/dev/ttyUSB1", dirs), QString());
     }
-};
 
-void tst_Engine::stateTransitions_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<SimulatedQuillon::ReplyFault>("fault");
-    QTest::addColumn<int>("abortAfter"); // progress ticks before the abort click; -1: none
-    QTest::addColumn<ExchangeOutcome>("outcome");
-    QTest::addColumn<QString>("log");
-    QTest::addColumn<bool>("formatAfter");
-    QTest::addColumn<int>("progressAfter");
+    void stateTransitions_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<SimulatedQuillon::ReplyFault>("fault");
+        QTest::addColumn<int>("abortAfter"); // progress ticks before the abort click; -1: none
+        QTest::addColumn<ExchangeOutcome>("outcome");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("formatAfter");
+        QTest::addColumn<int>("progressAfter");
 
-    using F = SimulatedQuillon::ReplyFault;
-    using O = ExchangeOutcome;
-    const QString read = "Reading Setup (1", write = "Writing Setup (1",
-                  format = "Formatting Flash (1";
-    Row("read answered", "read", "COM3", F::None, -1, O::Ok, Log("COM3", read, "OK"), true, 0);
-    Row("read, no answer", "read", "COM3", F::NoReply, -1, O::Timeout, Log("COM3", read, "Timeout"),
-        false, 0);
-    Row("write answered", "write", "COM3", F::None, -1, O::Ok, Log("COM3", write, "OK"), true, 0);
-    Row("write, no answer", "write", "COM3", F::NoReply, -1, O::Timeout,
-        Log("COM3", write, "Timeout"), false, 0);
-    // The bar fills (3 steps here), then the reply timeout ends the format.
-    Row("format, no answer", "format", "COM3", F::NoReply, -1, O::Timeout,
-        Log("COM3", format, "Timeout"), true, 3);
-    // The tick after the full bar arms the short timeout: the abort must end the format once.
-    Row("format aborted after the full bar", "format", "COM3", F::NoReply, 4, O::Aborted,
-        Log("COM3", format, "Aborted"), true, 3);
-    Row("format, no port named", "format", "com3", F::None, -1, O::PortError,
-        "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0);
-}
-
-// What the front end shows once an exchange has started, and once it has ended.
-void tst_Engine::stateTransitions()
-{
-    QFETCH(QString, command);
-    QFETCH(QString, port);
-    QFETCH(SimulatedQuillon::ReplyFault, fault);
-    QFETCH(int, abortAfter);
-    QFETCH(ExchangeOutcome, outcome);
-    QFETCH(QString, log);
-    QFETCH(bool, formatAfter);
-    QFETCH(int, progressAfter);
-
-    SimulatedQuillon device;
-    device.setReplyFault(fault);
-    PortMap map;
-    map.setPort(3, {Path(device), {}, {}, {}, {}});
-    Station station(map, port, kQuick);
-    Fill(station.front, kExample);
-
-    const ExchangeState running = command == "read"    ? ExchangeState::Reading
-                                  : command == "write" ? ExchangeState::Writing
-                                                       : ExchangeState::Formatting;
-    if (running == ExchangeState::Reading) {
-        station.commands.read_setup_Click();
-    } else if (running == ExchangeState::Writing) {
-        station.commands.write_setup_Click();
-    } else {
-        station.commands.button_format_flash_Click();
-    }
-    if (outcome != ExchangeOutcome::PortError) {
-        const bool formatting = running == ExchangeState::Formatting;
-        QCOMPARE(station.exchange.state(), running);
-        QCOMPARE(station.front.logState, LogState::Running);
-        const CommandControls &shown = station.front.controls;
-        QVERIFY(shown.busy);
-        QVERIFY(!shown.readEnabled && !shown.writeEnabled);
-        QCOMPARE(shown.formatEnabled, formatting);
-        QCOMPARE(shown.formatIsAbort, formatting);
-    }
-    if (abortAfter >= 0) {
-        for (int tick = 0; tick < abortAfter; ++tick) {
-            station.exchange.Timer3_Timer();
-        }
-        station.commands.button_format_flash_Click();
+        using F = SimulatedQuillon::ReplyFault;
+        using O = ExchangeOutcome;
+        const QString read = "Reading Setup (1", write = "Writing Setup (1",
+                      format = "Formatting Flash (1";
+        Row("read, no answer", "read", "COM3", F::NoReply, -1, O::Timeout,
+            Log("COM3", read, "Timeout"), false, 0);
+        Row("write answered", "write", "COM3", F::None, -1, O::Ok, Log("COM3", write, "OK"), true,
+            0);
+        Row("write, no answer", "write", "COM3", F::NoReply, -1, O::Timeout,
+            Log("COM3", write, "Timeout"), false, 0);
+        // The bar fills (3 steps here), then the reply timeout ends the format.
+        Row("format, no answer", "format", "COM3", F::NoReply, -1, O::Timeout,
+            Log("COM3", format, "Timeout"), true, 3);
+        // The tick after the full bar arms the short timeout: the abort must end the format once.
+        Row("format aborted after the full bar", "format", "COM3", F::NoReply, 4, O::Aborted,
+            Log("COM3", format, "Aborted"), true, 3);
+        Row("format, no port named", "format", "com3", F::None, -1, O::PortError,
+            "OpenCom: com3\r\nPort error: no port named \"com3\" (COM1 to COM20)\r\n", true, 0);
     }
 
-    QTRY_COMPARE(station.ends.size(), 1);
-    QCOMPARE(station.ends[0].exchange, running);
-    QCOMPARE(station.ends[0].outcome, outcome);
-    QCOMPARE(station.exchange.state(), ExchangeState::Idle);
-    QCOMPARE(station.front.log, log);
-    QCOMPARE(station.front.logState,
-             outcome == ExchangeOutcome::Ok ? LogState::Succeeded : LogState::Failed);
-    const CommandControls &shown = station.front.controls;
-    QVERIFY(!shown.busy && !shown.formatIsAbort);
-    QVERIFY(shown.readEnabled && shown.writeEnabled);
-    QCOMPARE(shown.formatEnabled, formatAfter);
-    QCOMPARE(station.ends[0].port.isEmpty(), outcome != ExchangeOutcome::PortError);
-    QCOMPARE(station.ends[0].settings.has_value(),
-             outcome == ExchangeOutcome::Ok && running == ExchangeState::Reading);
-    // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
-    QTest::qWait(50);
-    QCOMPARE(station.ends.size(), 1);
-    QCOMPARE(station.front.progress, progressAfter);
-}
+    // What the front end shows once an exchange has started, and once it has ended.
+    void stateTransitions()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, port);
+        QFETCH(SimulatedQuillon::ReplyFault, fault);
+        QFETCH(int, abortAfter);
+        QFETCH(ExchangeOutcome, outcome);
+        QFETCH(QString, log);
+        QFETCH(bool, formatAfter);
+        QFETCH(int, progressAfter);
 
-// The serial control passes every byte value both ways. Then, with the port closed as between
-// two exchanges, the device must not spin on the hang-up (the demo runs it next to the window),
-// and must answer after the next open.
-void tst_Engine::everyByteValuePassesBothWays()
-{
-    SimulatedQuillon device;
-    MSComm comm;
-    comm.setCommPort({QString::fromStdString(device.devicePath()), {}});
-    comm.setSettings(kLineSettings);
-    QVERIFY(comm.setPortOpen(true));
+        SimulatedQuillon device;
+        device.setReplyFault(fault);
+        PortMap map;
+        map.setPort(3, {Path(device), {}, {}, {}, {}});
+        Station station(map, port, kQuick);
+        Fill(station.front, kExample);
 
-    Bytes all(256);
-    for (int i = 0; i < 256; ++i) {
-        all[i] = static_cast<std::uint8_t>(i);
-    }
-    QByteArray received;
-    connect(&comm, &MSComm::OnComm, [&](CommEvent event, QByteArrayView bytes) {
-        QCOMPARE(event, CommEvent::Receive);
-        received += bytes;
-    });
-    device.sendRaw(all);
-    QTRY_COMPARE(received, ToBytes(all));
-    device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
-    comm.Output(ToBytes(all));
-    QTRY_VERIFY(device.received() == all);
-
-    comm.setPortOpen(false);
-    const std::clock_t cpuBefore = std::clock();
-    QVERIFY(!device.waitForReceived(257, 500ms));
-    // A spinning thread takes most of a core over half a second; an idle one next to none.
-    const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
-    QVERIFY2(cpuMs < 50, qPrintable(QString::number(cpuMs)));
-
-    device.setReplyFault(SimulatedQuillon::ReplyFault::None);
-    received.clear();
-    QVERIFY(comm.setPortOpen(true));
-    comm.Output(QByteArray("\x02\x46\x00\x46\x03", 5));
-    QTRY_COMPARE(received, QByteArray("\x02\x46\x00\x46\x03", 5));
-}
-
-// A front end may start the next exchange from the end of the last one, inside the delivery that
-// ended it; the rest of that delivery, here a second copy of the reply, belongs to neither.
-void tst_Engine::nothingParsedAfterOutcome()
-{
-    SimulatedQuillon device;
-    device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
-    PortMap map;
-    map.setPort(3, {Path(device), {}, {}, {}, {}});
-    Station station(map, "COM3");
-    QObject::connect(&station.exchange, &Exchange::ended, [&station] {
-        if (station.ends.size() == 1) {
+        const ExchangeState running = command == "read"    ? ExchangeState::Reading
+                                      : command == "write" ? ExchangeState::Writing
+                                                           : ExchangeState::Formatting;
+        if (running == ExchangeState::Reading) {
             station.commands.read_setup_Click();
+        } else if (running == ExchangeState::Writing) {
+            station.commands.write_setup_Click();
+        } else {
+            station.commands.button_format_flash_Click();
         }
-    });
-    station.commands.read_setup_Click();
-    const QByteArray reply = ToBytes(BuildFrame(kReadLetter, SetupRecord(kExample)));
-    station.exchange.MSComm1_OnComm(CommEvent::Receive, reply + reply);
-    QCOMPARE(station.ends.size(), 1);
-    QCOMPARE(station.exchange.state(), ExchangeState::Reading);
-    QCOMPARE(station.exchange.exchange_no(), 2);
-    QCOMPARE(station.front.log, QStringLiteral("OpenCom: COM3\r\nReading Setup (2): -> "));
-}
+        if (outcome != ExchangeOutcome::PortError) {
+            const bool formatting = running == ExchangeState::Formatting;
+            QCOMPARE(station.exchange.state(), running);
+            QCOMPARE(station.front.logState, LogState::Running);
+            const CommandControls &shown = station.front.controls;
+            QVERIFY(shown.busy);
+            QVERIFY(!shown.readEnabled && !shown.writeEnabled);
+            QCOMPARE(shown.formatEnabled, formatting);
+            QCOMPARE(shown.formatIsAbort, formatting);
+        }
+        if (abortAfter >= 0) {
+            for (int tick = 0; tick < abortAfter; ++tick) {
+                station.exchange.Timer3_Timer();
+            }
+            station.commands.button_format_flash_Click();
+        }
+
+        QTRY_COMPARE(station.ends.size(), 1);
+        QCOMPARE(station.ends[0].exchange, running);
+        QCOMPARE(station.ends[0].outcome, outcome);
+        QCOMPARE(station.exchange.state(), ExchangeState::Idle);
+        QCOMPARE(station.front.log, log);
+        QCOMPARE(station.front.logState,
+                 outcome == ExchangeOutcome::Ok ? LogState::Succeeded : LogState::Failed);
+        const CommandControls &shown = station.front.controls;
+        QVERIFY(!shown.busy && !shown.formatIsAbort);
+        QVERIFY(shown.readEnabled && shown.writeEnabled);
+        QCOMPARE(shown.formatEnabled, formatAfter);
+        QCOMPARE(station.ends[0].port.isEmpty(), outcome != ExchangeOutcome::PortError);
+        QCOMPARE(station.ends[0].settings.has_value(),
+                 outcome == ExchangeOutcome::Ok && running == ExchangeState::Reading);
+        // A second end would follow within the 10 ms full-bar timeout, a running bar within a tick.
+        QTest::qWait(50);
+        QCOMPARE(station.ends.size(), 1);
+        QCOMPARE(station.front.progress, progressAfter);
+    }
+
+    // The serial control passes every byte value both ways. Then, with the port closed as between
+    // two exchanges, the device must not spin on the hang-up (the demo runs it next to the window),
+    // and must answer after the next open.
+    void everyByteValuePassesBothWays()
+    {
+        SimulatedQuillon device;
+        MSComm comm;
+        comm.setCommPort({QString::fromStdString(device.devicePath()), {}});
+        comm.setSettings(kLineSettings);
+        QVERIFY(comm.setPortOpen(true));
+
+        Bytes all(256);
+        for (int i = 0; i < 256; ++i) {
+            all[i] = static_cast<std::uint8_t>(i);
+        }
+        QByteArray received;
+        connect(&comm, &MSComm::OnComm, [&](CommEvent event, QByteArrayView bytes) {
+            QCOMPARE(event, CommEvent::Receive);
+            received += bytes;
+        });
+        device.sendRaw(all);
+        QTRY_COMPARE(received, ToBytes(all));
+        device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        comm.Output(ToBytes(all));
+        QTRY_VERIFY(device.received() == all);
+
+        comm.setPortOpen(false);
+        const std::clock_t cpuBefore = std::clock();
+        QVERIFY(!device.waitForReceived(257, 500ms));
+        // A spinning thread takes most of a core over half a second; an idle one next to none.
+        const double cpuMs = 1000.0 * double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        QVERIFY2(cpuMs < 50, qPrintable(QString::number(cpuMs)));
+
+        device.setReplyFault(SimulatedQuillon::ReplyFault::None);
+        received.clear();
+        QVERIFY(comm.setPortOpen(true));
+        comm.Output(kFormat);
+        QTRY_COMPARE(received, kFormat);
+    }
+
+    // A front end may start the next exchange from the end of the last one, inside the delivery
+    // that ended it; the rest of that delivery, here a second copy of the reply, belongs to
+    // neither.
+    void nothingParsedAfterOutcome()
+    {
+        SimulatedQuillon device;
+        device.setReplyFault(SimulatedQuillon::ReplyFault::NoReply);
+        PortMap map;
+        map.setPort(3, {Path(device), {}, {}, {}, {}});
+        Station station(map, "COM3");
+        QObject::connect(&station.exchange, &Exchange::ended, [&station] {
+            if (station.ends.size() == 1) {
+                station.commands.read_setup_Click();
+            }
+        });
+        station.commands.read_setup_Click();
+        const QByteArray reply = ToBytes(BuildFrame(kReadLetter, SetupRecord(kExample)));
+        station.exchange.MSComm1_OnComm(CommEvent::Receive, reply + reply);
+        QCOMPARE(station.ends.size(), 1);
+        QCOMPARE(station.exchange.state(), ExchangeState::Reading);
+        QCOMPARE(station.exchange.exchange_no(), 2);
+        QCOMPARE(station.front.log, QStringLiteral("OpenCom: COM3\r\nReading Setup (2): -> "));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_Engine)
 #include "tst_engine.moc"

@@ -22,8 +22,6 @@ Q_DECLARE_METATYPE(quillon::SimulatedQuillon::Pacing)
 
 namespace {
 
-const QByteArray kReadRequest("\x02\x52\x00\x52\x03", 5);
-
 // Runs an action inside the delivery of every event of a type that an object receives.
 class EventHook : public QObject
 {
@@ -136,7 +134,7 @@ private slots:
         }
         QCOMPARE(rig.logColor(), outcome == "OK" ? kGreen : kRed);
         QCOMPARE(TextList(*rig.window), TextList(kExample));
-        QCOMPARE(ToBytes(rig.sim->received()), kReadRequest);
+        QCOMPARE(ToBytes(rig.sim->received()), kRead);
         QVERIFY(rig.button("read_setup")->isEnabled());
         QVERIFY(rig.button("write_setup")->isEnabled());
         QCOMPARE(rig.button("button_format_flash")->isEnabled(), outcome != "Timeout");

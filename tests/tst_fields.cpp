@@ -66,13 +66,6 @@ double ContrastRatio(const QColor &a, const QColor &b)
     return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
-QPalette WithWindow(const QColor &window)
-{
-    QPalette palette;
-    palette.setColor(QPalette::Window, window);
-    return palette;
-}
-
 // The tint still reads as the colour the operator knows: its own channel leads.
 bool KeepsHue(const QColor &color, bool failed)
 {
@@ -230,8 +223,9 @@ private slots:
     {
         QFETCH(QColor, window);
         QFETCH(bool, failed);
-        const QColor color =
-            LogColor(failed ? LogState::Failed : LogState::Succeeded, WithWindow(window));
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        const QColor color = LogColor(failed ? LogState::Failed : LogState::Succeeded, palette);
         if (window.lightness() >= 128) {
             QCOMPARE(color, failed ? QColor(255, 0, 0) : QColor(0, 192, 0));
             return;

@@ -246,9 +246,7 @@ private slots:
                             int status, const QString &out, const QString &err) {
             QTest::newRow(name) << program << arguments << status << out << err;
         };
-        row("--help", tool, {"--help"}, 0, usage, "");
         row("--version", tool, {"--version"}, 0, "quillon " + version + "\n", "");
-        row("demo --version", demo, {"--version"}, 0, "quillon-demo " + version + "\n", "");
         // An answer wins over a mistake anywhere on the line, as it needs no display.
         row("--help after a mistake", tool, {"--bogus", "--help"}, 0, usage, "");
         // Qt takes its own options first; only what is left over is refused, by name.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/quillonctl.h"
+#include "protocol/factorydefaults.h"
 #include "sim/simulatedquillon.h"
 #include "tests/expected.h"
 
@@ -69,22 +70,9 @@ struct LedgerLock
     bool locked = false;
 };
 
-inline const QByteArray kRead = QByteArray::fromHex("0252005203");
-inline const QByteArray kFormat = QByteArray::fromHex("0246004603");
-
-// A device as it leaves the factory.
-inline DeviceSettings Factory()
-{
-    DeviceSettings settings;
-    settings.mac = {0x02, 0x5C, 0xE1, 0xC0, 0x00, 0x00};
-    settings.ipAddress = {10, 10, 10, 11};
-    settings.subnetMask = {255, 255, 255, 0};
-    return settings;
-}
-
 using Devices = std::vector<std::unique_ptr<SimulatedQuillon>>;
 
-inline Devices MakeDevices(int count, const DeviceSettings &settings = Factory())
+inline Devices MakeDevices(int count, const DeviceSettings &settings = FactorySettings())
 {
     Devices devices;
     for (int i = 0; i < count; ++i) {

@@ -11,7 +11,6 @@
 #include "ledger/ledger.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <cstdio>
 
@@ -22,11 +21,8 @@ namespace {
 int Allocate(int count, const QString &ledgerPath, const QString &planPath, QTextStream &out,
              QTextStream &err)
 {
-    QFile planFile(planPath);
-    QString error = QStringLiteral("cannot read ") + planPath;
-    const std::optional<ProvisionPlan> plan = planFile.open(QIODevice::ReadOnly)
-                                                  ? ProvisionPlan::parse(planFile.readAll(), &error)
-                                                  : std::nullopt;
+    QString error;
+    const std::optional<ProvisionPlan> plan = ProvisionPlan::readFile(planPath, &error);
     const std::optional<LedgerLocation> location = LedgerLocation::parse(ledgerPath, &error);
     const std::unique_ptr<Ledger> ledger =
         plan && location ? Ledger::openForPlan(*location, *plan, &error) : nullptr;

@@ -62,29 +62,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("named");
-        QTest::newRow("not JSON") << R"({"ip": )"_ba
-                                  << "not valid JSON";
-        QTest::newRow("array") << "[1]"_ba
-                               << "not a JSON object";
-        QTest::newRow("unknown key") << R"({"gatway": "1.2.3.4"})"_ba
-                                     << "gatway";
-        QTest::newRow("serial as string") << R"({"serial": "5"})"_ba
-                                          << "serial";
-        QTest::newRow("serial fraction") << R"({"serial": 5.5})"_ba
-                                         << "serial";
-        QTest::newRow("serial negative") << R"({"serial": -1})"_ba
-                                         << "serial";
-        QTest::newRow("serial too large") << R"({"serial": 2147483648})"_ba
-                                          << "serial";
-        QTest::newRow("mac malformed") << R"({"mac": "00:11"})"_ba
-                                       << "\"00:11\"";
-        QTest::newRow("ip as number") << R"({"ip": 3232235620})"_ba
-                                      << "ip";
+        Row("not JSON", R"({"ip": )"_ba, "not valid JSON");
+        Row("array", "[1]"_ba, "not a JSON object");
+        Row("unknown key", R"({"gatway": "1.2.3.4"})"_ba, "gatway");
+        Row("serial as string", R"({"serial": "5"})"_ba, "serial");
+        Row("serial fraction", R"({"serial": 5.5})"_ba, "serial");
+        Row("serial negative", R"({"serial": -1})"_ba, "serial");
+        Row("serial too large", R"({"serial": 2147483648})"_ba, "serial");
+        Row("mac malformed", R"({"mac": "00:11"})"_ba, "\"00:11\"");
+        Row("ip as number", R"({"ip": 3232235620})"_ba, "ip");
         // The parser would keep one of the two without a word, even spelled with an escape.
-        QTest::newRow("key twice")
-            << R"({"ip": "10.0.0.1", "dns1": "1.1.1.1", "\u0069p": "10.0.0.2"})"_ba
-            << "\"ip\" given twice";
+        Row("key twice", R"({"ip": "10.0.0.1", "dns1": "1.1.1.1", "\u0069p": "10.0.0.2"})"_ba,
+            "\"ip\" given twice");
     }
+
     void badSettingsFiles()
     {
         QFETCH(QByteArray, json);
@@ -122,9 +113,6 @@ private slots:
         row("ip the network address", "ip", R"("10.10.10.0")", "ip 10.10.10.0 is the network");
         row("ip multicast", "ip", R"("224.0.0.5")", "ip 224.0.0.5 is no host address");
         row("ip 0.0.0.0", "ip", R"("0.0.0.0")", "ip 0.0.0.0 is no host address");
-        row("mask not contiguous", "mask", R"("255.0.255.0")",
-            "mask 255.0.255.0 is not contiguous");
-        row("gateway outside the subnet", "gateway", R"("10.10.11.1")", "gateway 10.10.11.1");
         row("gateway none", "gateway", R"("0.0.0.0")", "");
         row("dns multicast", "dns2", R"("239.1.1.1")", "dns2 239.1.1.1 is not a unicast");
         row("missing serial", "serial", "", "\"serial\"");

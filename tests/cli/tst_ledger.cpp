@@ -85,23 +85,15 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QByteArray>("value");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("serial last raised") << "serial"
-                                            << R"({"first": 1000, "last": 2999})"_ba << true;
-        QTest::newRow("serial last lowered") << "serial"
-                                             << R"({"first": 1000, "last": 1500})"_ba << false;
-        QTest::newRow("serial first moved") << "serial"
-                                            << R"({"first": 1001, "last": 1999})"_ba << false;
-        QTest::newRow("mac last raised")
-            << "mac"
-            << R"({"first": "02:5C:E1:C0:10:00", "last": "02:5C:E1:C0:20:00"})"_ba << true;
-        QTest::newRow("mac first moved")
-            << "mac"
-            << R"({"first": "02:5C:E1:C0:00:01", "last": "02:5C:E1:C0:13:E7"})"_ba << false;
-        QTest::newRow("ip changed, one for all") << "ip"
-                                                 << R"("10.10.10.40")"_ba << true;
-        QTest::newRow("ip becomes a range")
-            << "ip"
-            << R"({"first": "10.10.10.20", "last": "10.10.10.29"})"_ba << false;
+        Row("serial last lowered", "serial", R"({"first": 1000, "last": 1500})"_ba, false);
+        Row("serial first moved", "serial", R"({"first": 1001, "last": 1999})"_ba, false);
+        Row("mac last raised", "mac",
+            R"({"first": "02:5C:E1:C0:10:00", "last": "02:5C:E1:C0:20:00"})"_ba, true);
+        Row("mac first moved", "mac",
+            R"({"first": "02:5C:E1:C0:00:01", "last": "02:5C:E1:C0:13:E7"})"_ba, false);
+        Row("ip changed, one for all", "ip", R"("10.10.10.40")"_ba, true);
+        Row("ip becomes a range", "ip", R"({"first": "10.10.10.20", "last": "10.10.10.29"})"_ba,
+            false);
     }
     void otherPlans()
     {

@@ -166,12 +166,9 @@ private slots:
         row("ledger another database", {"ledger", "--ledger", "@/notes.sqlite"}, 2,
             "not a Quillon ledger");
         row("ledger with a port", {"ledger", "COM3"}, 2, "unknown action \"COM3\"");
-        row("init over a ledger",
-            {"ledger", "init", "--plan", "@/plan.json", "--ledger", "@/l.sqlite"}, 2,
-            "l.sqlite already exists");
         row("init over a database",
             {"ledger", "init", "--plan", "@/plan.json", "--ledger", "@/notes.sqlite"}, 2,
-            "already exists");
+            "notes.sqlite already exists");
         row("init without a plan", {"ledger", "init", "--ledger", "@/new.sqlite"}, 2, "--plan");
         row("backup over a file", {"ledger", "backup", "@/text.sqlite", "--ledger", "@/l.sqlite"},
             2, "already exists");

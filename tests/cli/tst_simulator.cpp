@@ -1,40 +1,18 @@
 // quillonctl without a device, as a newcomer tries it: quillon-sim's devices, read, written and
 // provisioned by the built programs, and the shell completion that names their ports.
 
-#include "sim/simulatedquillon.h"
+#include "ctlharness.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run RunProgram(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    const bool ended = process.waitForFinished(30000);
-    return {ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-Run Ctl(const QStringList &arguments)
-{
-    return RunProgram(QUILLONCTL_PROGRAM, arguments);
-}
 
 // Starts quillon-sim and returns the paths it prints, once all `count` are there.
 QStringList StartSim(QProcess &sim, int count, const QStringList &arguments)
@@ -62,26 +40,21 @@ private slots:
         QCOMPARE(ports,
                  (QStringList{links + "/quillon1", links + "/quillon2", links + "/quillon3"}));
         // A second simulator on the same links would point them at other devices.
-        const Run second = RunProgram(QUILLON_SIM_PROGRAM, {"--link", links});
+        const Run second = RunChild({"--link", links}, QUILLON_SIM_PROGRAM);
         QVERIFY2(second.status == 1 && second.err.contains("in use"), qPrintable(second.err));
 
-        QVERIFY(Ctl({"read", ports[0], "--json"})
+        QVERIFY(RunChild({"read", ports[0], "--json"})
                     .out.startsWith(R"({"serial": 0, "mac": "02:5C:E1:C0:00:00", )"
                                     R"("ip": "10.10.10.11", "mask": "255.255.255.0")"));
-        QCOMPARE(Ctl({"write", ports[1], "--ip", "10.0.0.5"}).status, 0);
-        QVERIFY(Ctl({"read", ports[1]}).out.contains("IP Address: 10.0.0.5\n"));
+        QCOMPARE(RunChild({"write", ports[1], "--ip", "10.0.0.5"}).status, 0);
+        QVERIFY(RunChild({"read", ports[1]}).out.contains("IP Address: 10.0.0.5\n"));
 
-        QFile plan(dir.filePath("plan.json"));
-        QVERIFY(plan.open(QIODevice::WriteOnly));
-        plan.write(R"({"serial": {"first": 1000, "last": 1999}, "mac": {"first": )"
-                   R"("02:5C:E1:C0:10:00", "last": "02:5C:E1:C0:13:E7"}, "ip": "10.10.10.11", )"
-                   R"("mask": "255.255.255.0", "gateway": "0.0.0.0", "dns1": "0.0.0.0", )"
-                   R"("dns2": "0.0.0.0"})");
-        plan.close();
+        const QString plan = dir.filePath("plan.json");
+        QVERIFY(WriteFile(plan, kPlan));
         const QString ledger = dir.filePath("ledger.sqlite");
-        QCOMPARE(Ctl({"ledger", "init", "--plan", plan.fileName(), "--ledger", ledger}).status, 0);
+        QCOMPARE(RunChild({"ledger", "init", "--plan", plan, "--ledger", ledger}).status, 0);
         const Run provision =
-            Ctl(QStringList{"provision", "--plan", plan.fileName(), "--ledger", ledger} + ports);
+            RunChild(QStringList{"provision", "--plan", plan, "--ledger", ledger} + ports);
         QVERIFY2(provision.out.contains("summary: 3 verified"), qPrintable(provision.err));
         QCOMPARE(provision.status, 0);
 
@@ -98,7 +71,7 @@ private slots:
         QProcess sim;
         const QStringList ports = StartSim(sim, 1, {"--fault", "bad-checksum"});
         QCOMPARE(ports.size(), 1);
-        const Run read = Ctl({"read", ports[0]});
+        const Run read = RunChild({"read", ports[0]});
         QVERIFY2(read.status == 1 && read.err.contains("Checksum error"), qPrintable(read.err));
         sim.terminate();
         QVERIFY(sim.waitForFinished(10000));
@@ -111,17 +84,14 @@ private slots:
         QTest::addColumn<QStringList>("offered");
         const QString device = QString::fromStdString(device_.devicePath());
         const QString file = COMPLETION_SCRIPT;
-        QTest::newRow("commands") << QStringList{""}
-                                  << QStringList{"read",      "write",  "format", "ports",
-                                                 "provision", "ledger", "help"};
-        QTest::newRow("COM ports") << QStringList{"read", ""} << QStringList{"COM1", "COM20"};
-        QTest::newRow("probe's ports")
-            << QStringList{"ports", "--probe", ""} << QStringList{"COM2"};
-        QTest::newRow("write's options")
-            << QStringList{"write", "COM1", "--d"} << QStringList{"--dns1", "--dns2", "--defaults"};
-        QTest::newRow("file after --plan")
-            << QStringList{"provision", "--plan", file.chopped(3)} << QStringList{file};
-        QTest::newRow("device path") << QStringList{"format", device} << QStringList{device};
+        using L = QStringList;
+        Row("commands", L{""},
+            L{"read", "write", "format", "ports", "provision", "ledger", "help"});
+        Row("COM ports", L{"read", ""}, L{"COM1", "COM20"});
+        Row("probe's ports", L{"ports", "--probe", ""}, L{"COM2"});
+        Row("write's options", L{"write", "COM1", "--d"}, L{"--dns1", "--dns2", "--defaults"});
+        Row("file after --plan", L{"provision", "--plan", file.chopped(3)}, L{file});
+        Row("device path", L{"format", device}, L{device});
     }
 
     void completion()
@@ -130,7 +100,7 @@ private slots:
         QFETCH(QStringList, offered);
         const char *script = R"(source "$0"; COMP_WORDS=(quillonctl "$@"); COMP_CWORD=$#;
                                 _quillonctl; printf '%s\n' "${COMPREPLY[@]}")";
-        const Run run = RunProgram("bash", QStringList{"-c", script, COMPLETION_SCRIPT} + words);
+        const Run run = RunChild(QStringList{"-c", script, COMPLETION_SCRIPT} + words, "bash");
         const QStringList replies = run.out.split(u'\n', Qt::SkipEmptyParts);
         for (const QString &word : offered) {
             QVERIFY2(replies.contains(word), qPrintable(word + " not in: " + replies.join(' ')));
