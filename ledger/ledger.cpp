@@ -32,7 +32,7 @@ QString OperatingUser()
 std::unique_ptr<Ledger> Ledger::create(const LedgerLocation &location, const ProvisionPlan &plan,
                                        QString *error)
 {
-    const bool file = location.kind == LedgerLocation::Kind::file;
+    const bool file = location.kind == LedgerLocation::Kind::File;
     if (file && !LedgerFile::mayCreate(location.path, location.fileSystem, error)) {
         return nullptr;
     }
@@ -89,15 +89,15 @@ std::unique_ptr<Ledger> Ledger::openForRun(const LedgerLocation &location,
 std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, Access access, QString *error,
                                      bool *missing)
 {
-    const bool forWriting = access != Access::reading;
+    const bool forWriting = access != Access::Reading;
     bool readOnly = false;
-    if (location.kind == LedgerLocation::Kind::file) {
+    if (location.kind == LedgerLocation::Kind::File) {
         const LedgerFile::Check check =
             LedgerFile::identify(location.path, location.fileSystem, error);
         if (missing) {
-            *missing = check == LedgerFile::Check::missing;
+            *missing = check == LedgerFile::Check::Missing;
         }
-        if (check != LedgerFile::Check::ok) {
+        if (check != LedgerFile::Check::Ok) {
             return nullptr;
         }
         // A listing of a ledger this user may write opens it as a writer would, so that SQLite
@@ -119,7 +119,7 @@ std::unique_ptr<Ledger> Ledger::open(const LedgerLocation &location, Access acce
     // only reads unless the ledger needs new columns, so that it never waits for another
     // station's lock.
     if ((!sql.isPostgres() &&
-         (!ledger->checkHome(access == Access::adopting, error) || !sql.enableWal(error))) ||
+         (!ledger->checkHome(access == Access::Adopting, error) || !sql.enableWal(error))) ||
         !ledger->schema_.migrate(error) || !ledger->schema_.checkRanges(error)) {
         return nullptr;
     }
@@ -132,7 +132,7 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
                                             const ProvisionPlan &plan, QString *error,
                                             bool *missing)
 {
-    std::unique_ptr<Ledger> ledger = open(location, Access::writing, error, missing);
+    std::unique_ptr<Ledger> ledger = open(location, Access::Writing, error, missing);
     if (!ledger) {
         return nullptr;
     }
@@ -148,7 +148,7 @@ std::unique_ptr<Ledger> Ledger::openForPlan(const LedgerLocation &location,
 
 std::unique_ptr<Ledger> Ledger::openExisting(const LedgerLocation &location, QString *error)
 {
-    return open(location, Access::reading, error, nullptr);
+    return open(location, Access::Reading, error, nullptr);
 }
 
 bool Ledger::syncEveryCommit(bool on, QString *error)
@@ -162,18 +162,12 @@ bool Ledger::syncEveryCommit(bool on, QString *error)
                      error);
 }
 
-Ledger::AllocateResult Ledger::allocate(const QString &port, quint32 previousSerial,
-                                        const MacAddress &previousMac)
-{
-    return allocate(QList<AllocationRequest>{{port, previousSerial, previousMac}}).first();
-}
-
 QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &requests)
 {
     QList<AllocateResult> results(requests.size());
     const auto failAll = [&results](const QString &error) {
         for (AllocateResult &result : results) {
-            result = {Outcome::failed, {}, error};
+            result = {Outcome::Failed, {}, error};
         }
         return results;
     };
@@ -238,7 +232,7 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
             }
         }
         if (!exhausted.isEmpty()) {
-            results[i] = {Outcome::exhausted, {}, exhausted};
+            results[i] = {Outcome::Exhausted, {}, exhausted};
             continue;
         }
         const AllocationRequest &request = requests[i];
@@ -253,7 +247,7 @@ QList<Ledger::AllocateResult> Ledger::allocate(const QList<AllocationRequest> &r
             sql_.rollback();
             return failAll(error);
         }
-        results[i] = {Outcome::allocated,
+        results[i] = {Outcome::Allocated,
                       {query.value(0).toLongLong(), static_cast<quint32>(serial),
                        MacFromNumber(static_cast<quint64>(mac)),
                        AddressFromNumber(static_cast<quint32>(ip))},
@@ -276,8 +270,8 @@ bool Ledger::setState(qint64 id, State state, const QString &reason, QString *er
         return false;
     }
     // The time of the write or the verification is kept beside that of the last change.
-    const QString stamp = state == State::written    ? QStringLiteral(", written_at = ?")
-                          : state == State::verified ? QStringLiteral(", verified_at = ?")
+    const QString stamp = state == State::Written    ? QStringLiteral(", written_at = ?")
+                          : state == State::Verified ? QStringLiteral(", verified_at = ?")
                                                      : QString();
     QSqlQuery query(sql_.db());
     query.prepare(
@@ -304,7 +298,7 @@ bool Ledger::setState(qint64 id, State state, const QString &reason, QString *er
 
 bool Ledger::markWritten(qint64 id, QString *error)
 {
-    return setState(id, State::written, {}, error);
+    return setState(id, State::Written, {}, error);
 }
 
 bool Ledger::markVerified(qint64 id, QString *error)
@@ -314,7 +308,7 @@ bool Ledger::markVerified(qint64 id, QString *error)
     if (!syncEveryCommit(true, error)) {
         return false;
     }
-    const bool recorded = setState(id, State::verified, {}, error);
+    const bool recorded = setState(id, State::Verified, {}, error);
     QString ignored;
     syncEveryCommit(false, &ignored);
     return recorded;
@@ -322,7 +316,7 @@ bool Ledger::markVerified(qint64 id, QString *error)
 
 bool Ledger::markFailed(qint64 id, const QString &reason, QString *error)
 {
-    return setState(id, State::failed, reason, error);
+    return setState(id, State::Failed, reason, error);
 }
 
 std::optional<bool> Ledger::isProvisioned(quint32 serial, const MacAddress &mac, QString *error)
@@ -405,7 +399,7 @@ std::optional<QList<Ledger::Row>> Ledger::rows(QString *error)
         row.previousMac = MacFromNumber(static_cast<quint64>(query.value(6).toLongLong()));
         row.time = query.value(7).toString();
         const QString state = query.value(8).toString();
-        for (State s : {State::allocated, State::written, State::verified, State::failed}) {
+        for (State s : {State::Allocated, State::Written, State::Verified, State::Failed}) {
             if (stateName(s) == state) {
                 row.state = s;
             }
@@ -444,11 +438,11 @@ bool Ledger::backup(const QString &destination, QString *error)
 
 bool Ledger::adopt(const LedgerLocation &location, QString *error)
 {
-    if (location.kind != LedgerLocation::Kind::file) {
+    if (location.kind != LedgerLocation::Kind::File) {
         *error = QStringLiteral("%1 is a PostgreSQL ledger, never a copy").arg(location.name());
         return false;
     }
-    return open(location, Access::adopting, error, nullptr) != nullptr;
+    return open(location, Access::Adopting, error, nullptr) != nullptr;
 }
 
 bool Ledger::checkHome(bool adopting, QString *error)
@@ -479,13 +473,13 @@ bool Ledger::checkHome(bool adopting, QString *error)
 QString Ledger::stateName(State state)
 {
     switch (state) {
-    case State::allocated:
+    case State::Allocated:
         return QStringLiteral("allocated");
-    case State::written:
+    case State::Written:
         return QStringLiteral("written");
-    case State::verified:
+    case State::Verified:
         return QStringLiteral("verified");
-    case State::failed:
+    case State::Failed:
         return QStringLiteral("failed");
     }
     return {};

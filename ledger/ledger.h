@@ -21,7 +21,7 @@ namespace quillon {
 class Ledger
 {
 public:
-    enum class State { allocated, written, verified, failed };
+    enum class State { Allocated, Written, Verified, Failed };
 
     struct Row
     {
@@ -33,7 +33,7 @@ public:
         quint32 previousSerial = 0;
         MacAddress previousMac{};
         QString time; // ISO 8601 UTC, of the last change of state
-        State state = State::allocated;
+        State state = State::Allocated;
         QString reason;
         // Who and where: the station's host name, the operating user, and when the number was
         // handed out, written and verified (empty until then, and in rows older than these).
@@ -52,10 +52,10 @@ public:
         Address ip{};
     };
 
-    enum class Outcome { allocated, exhausted, failed };
+    enum class Outcome { Allocated, Exhausted, Failed };
     struct AllocateResult
     {
-        Outcome outcome = Outcome::failed;
+        Outcome outcome = Outcome::Failed;
         Allocation allocation;
         QString error; // which range ran out, or what the database said
     };
@@ -79,18 +79,16 @@ public:
     Ledger(const Ledger &) = delete;
     Ledger &operator=(const Ledger &) = delete;
 
-    // The next free serial number and MAC (and IP address when the plan gives a range), stored
-    // as allocated for the device on `port` before it is handed out.
-    AllocateResult allocate(const QString &port, quint32 previousSerial,
-                            const MacAddress &previousMac);
     struct AllocationRequest
     {
         QString port;
         quint32 previousSerial = 0;
         MacAddress previousMac{};
     };
-    // The same for several devices in one transaction, so that they wait for the disk once.
-    // Once a range runs out, the rest of the requests get `exhausted`; any database failure
+    // For each device, the next free serial number and MAC (and IP address when the plan gives
+    // a range), stored as allocated for its port before they are handed out; all in one
+    // transaction, so that the devices wait for the disk once.
+    // Once a range runs out, the rest of the requests get Exhausted; any database failure
     // fails them all and allocates nothing.
     QList<AllocateResult> allocate(const QList<AllocationRequest> &requests);
 
@@ -135,7 +133,7 @@ private:
     // A row with the pair and `condition` (" AND ...", or empty).
     std::optional<bool> findPair(const QString &condition, quint32 serial, const MacAddress &mac,
                                  QString *error);
-    enum class Access { reading, writing, adopting };
+    enum class Access { Reading, Writing, Adopting };
     static std::unique_ptr<Ledger> open(const LedgerLocation &location, Access access,
                                         QString *error, bool *missing);
     // An SQLite ledger records the file it was made in; a copy, which the ledger it was taken

@@ -26,7 +26,7 @@ public:
     LedgerConnection &operator=(const LedgerConnection &) = delete;
 
     bool isOpen() const { return db_.isOpen(); }
-    bool isPostgres() const { return location_.kind == LedgerLocation::Kind::postgresql; }
+    bool isPostgres() const { return location_.kind == LedgerLocation::Kind::Postgresql; }
     const QSqlDatabase &db() const { return db_; }
     const LedgerLocation &location() const { return location_; }
     // The location for messages.

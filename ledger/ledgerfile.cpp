@@ -81,20 +81,20 @@ LedgerFile::Check LedgerFile::identify(const QString &path, const FileSystemProb
     };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
         *error = QStringLiteral("there is no ledger %1").arg(path);
-        return Check::missing;
+        return Check::Missing;
     }
     QFile file(path);
     if (!S_ISREG(info.st_mode) || !file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot read the ledger %1: %2")
                      .arg(path, S_ISREG(info.st_mode) ? file.errorString()
                                                       : QStringLiteral("not a file"));
-        return Check::refused;
+        return Check::Refused;
     }
     const QByteArray header = file.read(kHeaderSize);
     if (header.size() < kHeaderSize || !header.startsWith(QByteArray(kSqliteMagic) + '\0') ||
         qFromBigEndian<quint32>(header.constData() + kApplicationIdOffset) != kApplicationId) {
         *error = QStringLiteral("%1 is not a Quillon ledger").arg(path);
-        return Check::refused;
+        return Check::Refused;
     }
     if (info.st_nlink > 1) {
         *error = QStringLiteral("the ledger %1 has %2 names (hard links); SQLite keeps a "
@@ -102,10 +102,10 @@ LedgerFile::Check LedgerFile::identify(const QString &path, const FileSystemProb
                                 "twice: keep one name and remove the others")
                      .arg(path)
                      .arg(info.st_nlink);
-        return Check::refused;
+        return Check::Refused;
     }
     if (!isLocal(path, probe, error)) {
-        return Check::refused;
+        return Check::Refused;
     }
     for (const char *suffix : {"-wal", "-shm"}) {
         const QString companion = path + QLatin1String(suffix);
@@ -115,10 +115,10 @@ LedgerFile::Check LedgerFile::identify(const QString &path, const FileSystemProb
                                     "read-only left it behind. Once no quillonctl uses the "
                                     "ledger, make it writable or remove it")
                          .arg(companion);
-            return Check::refused;
+            return Check::Refused;
         }
     }
-    return Check::ok;
+    return Check::Ok;
 }
 
 bool LedgerFile::mayCreate(const QString &path, const FileSystemProbe &probe, QString *error)

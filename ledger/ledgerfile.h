@@ -19,7 +19,7 @@ public:
     using FileSystemProbe = std::function<qint64(const QString &folder)>;
     static qint64 StatfsMagic(const QString &folder);
 
-    enum class Check { ok, missing, refused };
+    enum class Check { Ok, Missing, Refused };
 
     // Whether `path` is a ledger this station may open for writing: a Quillon ledger by its
     // header, one name of its file only (SQLite keys its write-ahead log by name), on a local

@@ -29,7 +29,7 @@ std::optional<LedgerLocation> LedgerLocation::parse(const QString &text, QString
                      .arg(url.isValid() ? url.toDisplayString(QUrl::RemovePassword) : text);
         return std::nullopt;
     }
-    location.kind = Kind::postgresql;
+    location.kind = Kind::Postgresql;
     location.host = socket.isEmpty() ? url.host() : socket;
     location.port = url.port(kDefaultPostgresPort);
     location.user = url.userName(QUrl::FullyDecoded);

@@ -14,7 +14,7 @@ namespace quillon {
 class LedgerLocation
 {
 public:
-    enum class Kind { file, postgresql };
+    enum class Kind { File, Postgresql };
 
     static constexpr int kDefaultPostgresPort = 5432;
     // How long an SQLite statement waits for another process's transaction before it gives up.
@@ -23,7 +23,7 @@ public:
     static constexpr int kBusyTimeoutMs = 20000;
     inline static const QString kEnvironment = QStringLiteral("QUILLON_LEDGER");
 
-    Kind kind = Kind::file;
+    Kind kind = Kind::File;
     QString path; // the file
     // The database: a host name, or the folder of a Unix socket.
     QString host;

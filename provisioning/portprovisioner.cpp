@@ -252,11 +252,11 @@ void PortProvisioner::onChecked(const LedgerCheck &check)
 
 void PortProvisioner::onAllocated(const Ledger::AllocateResult &result)
 {
-    if (result.outcome == Ledger::Outcome::failed) {
+    if (result.outcome == Ledger::Outcome::Failed) {
         ledgerFailed(result.error);
         return;
     }
-    if (result.outcome == Ledger::Outcome::exhausted) {
+    if (result.outcome == Ledger::Outcome::Exhausted) {
         stop(result.error);
         return;
     }

@@ -27,8 +27,9 @@ int Allocate(int count, const QString &ledgerPath, const QString &planPath, QTex
     const std::unique_ptr<Ledger> ledger =
         plan && location ? Ledger::openForPlan(*location, *plan, &error) : nullptr;
     for (int i = 0; ledger && i < count; ++i) {
-        const Ledger::AllocateResult result = ledger->allocate("/dev/client", 0, MacAddress{});
-        if (result.outcome != Ledger::Outcome::allocated) {
+        const Ledger::AllocateResult result =
+            ledger->allocate({{"/dev/client", 0, MacAddress{}}}).first();
+        if (result.outcome != Ledger::Outcome::Allocated) {
             err << result.error << Qt::endl;
             return 1;
         }

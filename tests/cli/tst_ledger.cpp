@@ -29,8 +29,9 @@ ProvisionPlan Plan(const QString &field = "serial", const QByteArray &value = {}
 
 Ledger::Allocation Allocate(Ledger &ledger)
 {
-    const Ledger::AllocateResult result = ledger.allocate("/dev/ttyUSB0", 7, MacAddress{2, 0x5C});
-    if (result.outcome != Ledger::Outcome::allocated) {
+    const Ledger::AllocateResult result =
+        ledger.allocate({{"/dev/ttyUSB0", 7, MacAddress{2, 0x5C}}}).first();
+    if (result.outcome != Ledger::Outcome::Allocated) {
         qFatal("allocation failed: %s", qPrintable(result.error));
     }
     return result.allocation;
@@ -119,12 +120,34 @@ private slots:
     {
         std::unique_ptr<Ledger> small = open(Plan("serial", R"({"first": 1, "last": 1})"));
         Allocate(*small);
-        QCOMPARE(small->allocate("/dev/x", 0, {}).outcome, Ledger::Outcome::exhausted);
+        QCOMPARE(small->allocate({{"/dev/x", 0, {}}}).first().outcome, Ledger::Outcome::Exhausted);
         std::unique_ptr<Ledger> grown = open(Plan("serial", R"({"first": 1, "last": 3})"));
         QVERIFY(grown);
         QCOMPARE(Allocate(*small).serial, 2u);
         QCOMPARE(Allocate(*grown).serial, 3u);
         QVERIFY(!open(Plan("serial", R"({"first": 1, "last": 1})")));
+    }
+
+    // A copy, plain or a backup, would hand out the original's numbers again: refused for a
+    // run until adopted, while the original stays its own ledger.
+    void copiesRefusedUntilAdopted()
+    {
+        Allocate(*open());
+        QString error;
+        const auto at = [&](const QString &name) {
+            return *LedgerLocation::parse(dir_->filePath(name), &error);
+        };
+        QVERIFY(Ledger::openExisting(at("ledger.sqlite"), &error)
+                    ->backup(dir_->filePath("backup.sqlite"), &error));
+        QVERIFY(QFile::copy(path_, dir_->filePath("copy.sqlite")));
+        for (const QString name : {"backup.sqlite", "copy.sqlite"}) {
+            QVERIFY(!Ledger::openForPlan(at(name), Plan(), &error));
+            QVERIFY2(error.contains("is a copy of a ledger") && error.contains("ledger adopt"),
+                     qPrintable(error));
+            QVERIFY2(Ledger::adopt(at(name), &error), qPrintable(error));
+            QCOMPARE(Allocate(*Ledger::openForPlan(at(name), Plan(), &error)).serial, 1001u);
+        }
+        QCOMPARE(Allocate(*open()).serial, 1001u);
     }
 
     // A ledger made before rows named their station, operator and times: listed as it is,

@@ -75,7 +75,7 @@ private:
         }
         const QList<Ledger::Row> all = rows();
         QVERIFY(std::any_of(all.begin(), all.end(), [&](const Ledger::Row &row) {
-            return row.port == paused && row.state == Ledger::State::allocated;
+            return row.port == paused && row.state == Ledger::State::Allocated;
         }));
     }
 
@@ -114,7 +114,7 @@ private:
             const QString path = QString::fromStdString(device->devicePath());
             QVERIFY2(std::any_of(all.begin(), all.end(),
                                  [&](const Ledger::Row &r) {
-                                     return r.port == path && r.state == Ledger::State::verified &&
+                                     return r.port == path && r.state == Ledger::State::Verified &&
                                             r.serial == held.serialNumber && r.mac == held.mac;
                                  }),
                      qPrintable(path));
@@ -203,7 +203,7 @@ private slots:
         QCOMPARE(ToBytes(devices[3]->received()), kRead);
         QMap<QString, QString> reasons;
         for (const Ledger::Row &row : rows()) {
-            if (row.state == Ledger::State::failed) {
+            if (row.state == Ledger::State::Failed) {
                 reasons[row.port] = row.reason;
             }
         }
@@ -447,7 +447,7 @@ private slots:
                      run.out.contains("not recorded as verified"),
                  qPrintable(run.out));
         QCOMPARE(devices[0]->settings().serialNumber, 1000);
-        QCOMPARE(rows().value(0).state, Ledger::State::written);
+        QCOMPARE(rows().value(0).state, Ledger::State::Written);
         const Run next = provision(Paths(devices));
         QVERIFY2(next.out.contains(": verified: serial 1000 -> 1001, "), qPrintable(next.out));
     }

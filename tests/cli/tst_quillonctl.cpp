@@ -78,8 +78,8 @@ private slots:
             const auto edited =
                 Ledger::openForPlan(*LedgerLocation::parse(dir_.filePath("edited.sqlite"), &error),
                                     *ProvisionPlan::parse(kPlan, &error), &error);
-            QVERIFY(edited &&
-                    edited->allocate("/dev/x", 0, {}).outcome == Ledger::Outcome::allocated);
+            QVERIFY(edited && edited->allocate({{"/dev/x", 0, {}}}).first().outcome ==
+                                  Ledger::Outcome::Allocated);
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
             db.setDatabaseName(dir_.filePath("edited.sqlite"));
             QVERIFY(db.open());
@@ -256,9 +256,10 @@ private slots:
             std::unique_ptr<Ledger> ledger = Ledger::create(
                 *LedgerLocation::parse(file, &error), *ProvisionPlan::parse(kPlan, &error), &error);
             QVERIFY2(ledger, qPrintable(error));
-            const auto first = ledger->allocate("/dev/ttyUSB0", 4294967295u, {2, 0x5C, 0xE1, 0xC0});
+            const auto first =
+                ledger->allocate({{"/dev/ttyUSB0", 4294967295u, {2, 0x5C, 0xE1, 0xC0}}}).first();
             QVERIFY(ledger->markFailed(first.allocation.id, "Timeout, no reply", &error));
-            const auto second = ledger->allocate("/dev/serial/by-path/a,b", 0, {});
+            const auto second = ledger->allocate({{"/dev/serial/by-path/a,b", 0, {}}}).first();
             QVERIFY(ledger->markVerified(second.allocation.id, &error));
         }
         const Run csv = run({"ledger", "--csv", "--ledger", file});

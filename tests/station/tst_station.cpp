@@ -127,11 +127,11 @@ void tst_station::provisionsAtTheFixtures()
     QSet<quint64> macs;
     QStringList shown;
     for (const Ledger::Row &row : Rows(demo)) {
-        QVERIFY2(row.state == Ledger::State::verified || row.state == Ledger::State::failed,
+        QVERIFY2(row.state == Ledger::State::Verified || row.state == Ledger::State::Failed,
                  qPrintable(Ledger::stateName(row.state)));
         serials << row.serial;
         macs << MacNumber(row.mac);
-        if (row.state == Ledger::State::verified) {
+        if (row.state == Ledger::State::Verified) {
             shown << QStringLiteral("Serial %1").arg(row.serial);
         }
     }
