@@ -171,6 +171,8 @@ void tst_station::refusesWhatQuillonctlRefuses_data()
                                << "ledgerError" << QByteArray() << true;
     QTest::newRow("no fixture") << "fixtures"
                                 << "fixturesError" << QByteArray() << false;
+    QTest::newRow("log in no folder") << "stationLog"
+                                      << "stationLogError" << QByteArray() << false;
 }
 
 void tst_station::refusesWhatQuillonctlRefuses()
@@ -190,8 +192,10 @@ void tst_station::refusesWhatQuillonctlRefuses()
     auto window = std::make_unique<StationWindow>(demo.portMap(), kTiming);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    for (const auto &[name, text] :
-         {std::pair{"plan", planPath}, std::pair{"ledger", ledgerPath}}) {
+    const QString logPath =
+        field == QStringLiteral("stationLog") ? demo.folder() + "/none/station.ndjson" : QString();
+    for (const auto &[name, text] : {std::pair{"plan", planPath}, std::pair{"ledger", ledgerPath},
+                                     std::pair{"stationLog", logPath}}) {
         auto *edit = window->findChild<QLineEdit *>(QString::fromLatin1(name));
         edit->selectAll();
         QTest::keyClicks(edit, text);
@@ -216,9 +220,11 @@ void tst_station::refusesWhatQuillonctlRefuses()
         QTextStream errStream(&err);
         CtlOptions options;
         options.portMap = demo.portMap();
-        QVERIFY(RunQuillonCtl(
-                    {"quillonctl", "provision", "--plan", planPath, "--ledger", ledgerPath, "COM1"},
-                    options, outStream, errStream) != 0);
+        const QStringList log = logPath.isEmpty() ? QStringList() : QStringList{"--log", logPath};
+        QVERIFY(RunQuillonCtl(QStringList{"quillonctl", "provision", "--plan", planPath, "--ledger",
+                                          ledgerPath, "COM1"} +
+                                  log,
+                              options, outStream, errStream) != 0);
         errStream.flush();
         QVERIFY2(err.contains(shown), qPrintable(err + " / " + shown));
     } else {
