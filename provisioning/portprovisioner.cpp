@@ -101,6 +101,11 @@ void PortProvisioner::awaitPoll()
 
 void PortProvisioner::onExchangeEnded()
 {
+    // A path that appeared between the look at its node and the open leads to the device read.
+    if ((phase_ == Phase::Seeking || phase_ == Phase::Watching) && !readNode_ &&
+        session_.settings()) {
+        readNode_ = NodeOf(path_);
+    }
     switch (phase_) {
     case Phase::Seeking:
         onSeekingRead();
