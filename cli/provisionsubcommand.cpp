@@ -125,7 +125,7 @@ int ProvisionDevices(const ProvisionRequest &request, LedgerWorker &ledger, CtlC
     };
     const auto onEvent = [&](const PortEvent &event) {
         report.event(event);
-        if (event.kind == PortEvent::Kind::Verified && !request.onVerified.isEmpty()) {
+        if (event.kind == PortEvent::Kind::Verified) {
             hook.run(event);
         }
         checkOutput();

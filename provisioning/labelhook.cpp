@@ -19,6 +19,10 @@ LabelHook::LabelHook(const QString &command, const ProvisionPlan &plan, int time
 
 void LabelHook::run(const PortEvent &verified)
 {
+    // No command given: no label to print.
+    if (command_.isEmpty()) {
+        return;
+    }
     auto *process = new QProcess(this);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const std::pair<const char *, QString> values[] = {

@@ -24,7 +24,7 @@ public:
     LabelHook(const QString &command, const ProvisionPlan &plan, int timeLimitMs,
               QObject *parent = nullptr);
 
-    const QString &command() const { return command_; }
+    // Runs the command for the unit of a Verified event; nothing when the command is empty.
     void run(const PortEvent &verified);
     bool idle() const { return running_ == 0; }
 

@@ -50,7 +50,7 @@ void StationRun::record(const PortEvent &event)
         emit logFailed(log_.failure());
         stop();
     }
-    if (event.kind == PortEvent::Kind::Verified && !hook_.command().isEmpty()) {
+    if (event.kind == PortEvent::Kind::Verified) {
         hook_.run(event);
     }
 }
